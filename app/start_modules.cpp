@@ -1,0 +1,20 @@
+#include "kernel/module_startup.h"
+
+#include "kernel/interfaces.h"
+#include "platform/main_loop.h"
+
+namespace zs {
+
+void StartModules() {
+  platform::BindMainThread();
+  // Link order: each module may use the entry points of those registered before it.
+  RegisterKernelModule();
+  RegisterSettingsModule();
+  RegisterPluginsModule();
+}
+
+void StopModules() {
+  if (FreeAllPlugins.IsFilled()) FreeAllPlugins();
+}
+
+}  // namespace zs

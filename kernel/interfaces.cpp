@@ -1,0 +1,70 @@
+#include "kernel/interfaces.h"
+
+namespace zs {
+
+namespace {
+template <class Enum, size_t N>
+const char* nameOf(const std::array<const char*, N>& names, Enum value) {
+  auto index = static_cast<size_t>(value);
+  return index < N ? names[index] : "";
+}
+}  // namespace
+
+const char* EnumName(TCopyType value) { return nameOf(CopyTypeNames, value); }
+const char* EnumName(TJobState value) { return nameOf(JobStateNames, value); }
+const char* EnumName(TLinkType value) { return nameOf(LinkTypeNames, value); }
+const char* EnumName(TLinkState value) { return nameOf(LinkStateNames, value); }
+
+// Constant-initialised: usable before, during and after every module's start-up.
+constinit EntryPoint<ComPtr<IKernel>()> GetKernel{"GetKernel"};
+constinit EntryPoint<ComPtr<IJobQueue>()> GetJobQueue{"GetJobQueue"};
+constinit EntryPoint<void()> ShutdownKernel{"ShutdownKernel"};
+constinit EntryPoint<bool(const std::string&, IJobRequest*, std::string&)> CheckProjectDir{
+    "CheckProjectDir"};
+constinit EntryPoint<void(IJobRequest*, TGetSiteEventsFactory)> CreateJobWithEvents{
+    "CreateJobWithEvents"};
+constinit EntryPoint<ComPtr<IJobRequest>()> CreateJobRequest{"CreateJobRequest"};
+constinit EntryPoint<int32_t(const TJobRequestDef&, IJobRequest*, std::string&)>
+    ValidateJobRequestDef{"ValidateJobRequestDef"};
+constinit EntryPoint<ComPtr<IIIntfSnapshot>()> CreateIntfSnapshot{"CreateIntfSnapshot"};
+constinit EntryPoint<ComPtr<IParams>()> CreateParams{"CreateParams"};
+constinit EntryPoint<ComPtr<IGetSiteJob>(IKJobQueue*, IJobRequest*, TGetSiteEventsFactory)>
+    CreateGetSiteJob{"CreateGetSiteJob"};
+constinit EntryPoint<ComPtr<IGetSiteJob>(IKJobQueue*, TXMLElement&)> LoadGetSiteJob{
+    "LoadGetSiteJob"};
+constinit EntryPoint<ComPtr<IKJobExecuteController>()> GetJobExecuteController{
+    "GetJobExecuteController"};
+constinit EntryPoint<void()> FreeJobExecuteController{"FreeJobExecuteController"};
+constinit EntryPoint<ComPtr<IKGetFileController>()> GetGetFileController{"GetGetFileController"};
+constinit EntryPoint<void()> FreeGetFileController{"FreeGetFileController"};
+constinit EntryPoint<bool()> GetFileControllerExists{"GetFileControllerExists"};
+constinit EntryPoint<ComPtr<ILinkList>(IILinkListEvents*, int32_t)> CreateLinkList{
+    "CreateLinkList"};
+constinit EntryPoint<ComPtr<IURLServices>()> GetURLServices{"GetURLServices"};
+constinit EntryPoint<ComPtr<IProfilerNames>()> GetProfiler{"GetProfiler"};
+constinit EntryPoint<ComPtr<IIGetSiteEvents>(IKGetSiteJob*)> CreateDefaultGetSiteEvents{
+    "CreateDefaultGetSiteEvents"};
+constinit EntryPoint<void(TIdleInitHandler)> AddIdleInitHandler{"AddIdleInitHandler"};
+constinit EntryPoint<void(bool&)> ProcessIdleInit{"ProcessIdleInit"};
+constinit EntryPoint<void(IILinkMessageSupport*, void*)> PostLinkMessage{"PostLinkMessage"};
+constinit EntryPoint<void(void (*)(void*), void*)> PostToMainThread{"PostToMainThread"};
+constinit EntryPoint<void(IUnknown*)> ReleaseInMainThread{"ReleaseInMainThread"};
+constinit EntryPoint<void(const std::function<bool()>&)> WaitWhilePumping{"WaitWhilePumping"};
+constinit EntryPoint<void(const std::string&)> ShowErrorBox{"ShowErrorBox"};
+
+constinit std::atomic<bool> KernelShuttingDown{false};
+constinit std::atomic<bool> JobQueueDestroyed{true};
+
+constinit EntryPoint<ComPtr<IUnknown>(const std::string&, const GUID&)> GetPluginInterface{
+    "GetPluginInterface"};
+constinit EntryPoint<ComPtr<IUnknown>(const std::string&)> GetInetModule{"GetInetModule"};
+constinit EntryPoint<ComPtr<IUnknown>(const std::string&)> GetParserModule{"GetParserModule"};
+constinit EntryPoint<ComPtr<IUnknown>()> GetXMLProviderModule{"GetXMLProviderModule"};
+constinit EntryPoint<ComPtr<IModuleInit>(const std::string&)> GetModuleInitInterface{
+    "GetModuleInitInterface"};
+constinit EntryPoint<void(TInetCacheCallback, void*)> EnumInetCacheModules{
+    "EnumInetCacheModules"};
+constinit EntryPoint<bool(const std::string&, TVersion&)> GetPluginVersion{"GetPluginVersion"};
+constinit EntryPoint<void()> FreeAllPlugins{"FreeAllPlugins"};
+
+}  // namespace zs

@@ -1,0 +1,777 @@
+// The records, enumerations and interfaces that cross subsystem borders, and the service
+// entry points through which one component finds another. Methods are declared in slot
+// order. Published interfaces return HRESULTs (their logical result is the last out
+// parameter); internal interfaces (II*, IK*, IP*) return their results and may raise.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "kernel/entry_point.h"
+#include "platform/com.h"
+#include "platform/exceptions.h"
+#include "platform/variant.h"
+
+namespace zs {
+
+using platform::ComPtr;
+using platform::GUID;
+using platform::HRESULT;
+using platform::IDispatch;
+using platform::IUnknown;
+using platform::MakeGUID;
+using platform::Variant;
+
+// ---------------------------------------------------------------------------------------
+// Aliases and enumerations
+
+using TURL = std::string;            // a URL as text
+using TLocalFileName = std::string;  // a local file or directory path
+
+enum TCopyType : int32_t { ctExact = 0, ctBrowsable = 1 };
+enum TJobState : int32_t { jsStopped = 0, jsRunning = 1, jsFinished = 2 };
+enum TLinkType : int32_t {
+  ltUserEntered = 0,
+  ltAHref = 1,
+  ltFrame = 2,
+  ltFormAction = 3,
+  ltImage = 4,
+  ltScript = 5,
+  ltStylesheet = 6,
+  ltEmbedded = 7,
+  ltExtra = 8,
+  ltOther = 9
+};
+enum TLinkState : int32_t {
+  lsPure = 0,
+  lsInUse = 1,
+  lsCompleteOK = 2,
+  lsCompleteBad = 3,
+  lsRejected = 4
+};
+
+// The identifier names of the enumerations, indexed by value; they are also their text in
+// job description files.
+inline constexpr std::array<const char*, 2> CopyTypeNames = {"ctExact", "ctBrowsable"};
+inline constexpr std::array<const char*, 3> JobStateNames = {"jsStopped", "jsRunning",
+                                                             "jsFinished"};
+inline constexpr std::array<const char*, 10> LinkTypeNames = {
+    "ltUserEntered", "ltAHref",     "ltFrame",      "ltFormAction", "ltImage",
+    "ltScript",      "ltStylesheet", "ltEmbedded",  "ltExtra",      "ltOther"};
+inline constexpr std::array<const char*, 5> LinkStateNames = {
+    "lsPure", "lsInUse", "lsCompleteOK", "lsCompleteBad", "lsRejected"};
+
+// The name of a value; "" for a value outside the enumeration.
+const char* EnumName(TCopyType value);
+const char* EnumName(TJobState value);
+const char* EnumName(TLinkType value);
+const char* EnumName(TLinkState value);
+
+// ---------------------------------------------------------------------------------------
+// Records
+
+// The definition of a download job. The 1-based field number is the "Param #" of
+// validation messages.
+struct TJobRequestDef {
+  std::string Title;             // 1
+  TCopyType CopyType = ctExact;  // 2
+  int32_t DownLevel = 0;         // 3: -1 means unlimited
+  TLocalFileName IndexName;      // 4: empty means detect automatically
+  TURL PageURL;                  // 5
+  TURL SiteURL;                  // 6
+  bool AllowLinksAway = false;   // 7
+  TLocalFileName ProjectDir;     // 8
+
+  friend bool operator==(const TJobRequestDef&, const TJobRequestDef&) = default;
+};
+
+class IParams;
+
+// A link as a parser found it.
+struct TLinkDescription {
+  TURL URL;  // as written in the document
+  TLinkType LinkType = ltOther;
+  std::string Tag;
+  ComPtr<IParams> Params;  // further attributes of the tag; may be empty
+};
+
+// A URL split into its parts.
+struct TParsedURL {
+  bool Simple = false;
+  TURL Sheme;
+  TURL UserAndPass;
+  TURL Prefix;
+  TURL Domain;
+  TURL Port;
+  TURL Path;
+  TURL FileName;
+  TURL Query;
+  TURL Anchor;
+
+  friend bool operator==(const TParsedURL&, const TParsedURL&) = default;
+};
+
+// Version record: four 16-bit words, Build first.
+struct TVersion {
+  uint16_t Build = 0;
+  uint16_t Release = 0;
+  uint16_t Minor = 0;
+  uint16_t Major = 0;
+
+  friend bool operator==(const TVersion&, const TVersion&) = default;
+};
+static_assert(sizeof(TVersion) == 8);
+
+// The program's own version.
+inline constexpr TVersion ProgramVersion = {0, 0, 0, 1};
+
+// ---------------------------------------------------------------------------------------
+// Opaque types owned by the subsystems that define them
+
+// An element of an XML data document (defined by the persistence layer).
+class TXMLElement;
+// An entry of a link list's tree: host, directory or file (defined by the link list).
+class TLinkEntry;
+// A list of entries from a host entry down to one entry.
+using TEntryList = std::vector<TLinkEntry*>;
+
+// ---------------------------------------------------------------------------------------
+// Published interfaces
+
+class IJobQueue;
+class IJobRequest;
+class IGetSiteJob;
+class ILinkList;
+class IIntfSnapshot;
+class IURLServices;
+class IParams;
+class IProfiler;
+class IProfilerEvents;
+class IProfilerNames;
+
+class IKernel : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{458CDC3E-305D-450A-8CF7-F56BFA7E8C2D}");
+  using Base = IUnknown;
+
+  virtual HRESULT get_JobQueue(IJobQueue** Value) = 0;
+  virtual HRESULT get_URLServices(IURLServices** Value) = 0;
+  virtual HRESULT get_Profiler(IProfiler** Value) = 0;
+
+ protected:
+  ~IKernel() = default;
+};
+
+class IJobQueue : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{113EB791-F9E7-4586-A6D1-A901B7E1BDA0}");
+  using Base = IUnknown;
+
+  virtual HRESULT AddJob(IJobRequest* JobRequest, IGetSiteJob** Value) = 0;
+  virtual HRESULT SaveTo(const TLocalFileName& FileName) = 0;
+  virtual HRESULT LoadAndMerge(const TLocalFileName& FileName) = 0;
+  virtual HRESULT Clear() = 0;
+  virtual HRESULT GetJobs(IIntfSnapshot** Value) = 0;
+
+ protected:
+  ~IJobQueue() = default;
+};
+
+class IJobRequest : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{025E561B-C810-4E57-A67B-46DE0BCCFBD4}");
+  using Base = IUnknown;
+
+  virtual HRESULT get_Title(std::string* Value) = 0;
+  virtual HRESULT get_CopyType(TCopyType* Value) = 0;
+  virtual HRESULT get_DownLevel(int32_t* Value) = 0;
+  virtual HRESULT get_IndexName(std::string* Value) = 0;
+  virtual HRESULT get_PageURL(TURL* Value) = 0;
+  virtual HRESULT get_SiteURL(TURL* Value) = 0;
+  virtual HRESULT get_AllowLinksAway(bool* Value) = 0;
+  virtual HRESULT get_ProjectDir(TLocalFileName* Value) = 0;
+  virtual HRESULT Change(const TJobRequestDef& Value) = 0;
+  virtual HRESULT Clone(IJobRequest** Value) = 0;
+  virtual HRESULT AsRecDef(TJobRequestDef* Value) = 0;
+
+ protected:
+  ~IJobRequest() = default;
+};
+
+class IGetSiteJob : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{312184C0-19DE-4767-BC7A-5FC0C25FE5DE}");
+  using Base = IUnknown;
+
+  virtual HRESULT get_JobRequest(IJobRequest** Value) = 0;
+  virtual HRESULT get_State(TJobState* Value) = 0;
+  virtual HRESULT get_LinkList(ILinkList** Value) = 0;
+  virtual HRESULT Pause() = 0;
+  virtual HRESULT Run() = 0;
+  virtual HRESULT Remove() = 0;
+  virtual HRESULT Retry(bool* Value) = 0;
+
+ protected:
+  ~IGetSiteJob() = default;
+};
+
+class ILinkList : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{7087445B-450E-4E5B-9FAA-CE5E89B7BF46}");
+  using Base = IUnknown;
+
+  virtual HRESULT AddUserLink(const TURL& URL) = 0;
+  virtual HRESULT AddLink(const TLinkDescription& LinkDesc, int32_t CurrentLevel) = 0;
+
+ protected:
+  ~ILinkList() = default;
+};
+
+class IIntfSnapshot : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{EFCBB065-D33E-427F-8FA1-10A93032D787}");
+  using Base = IUnknown;
+
+  virtual HRESULT get_Count(int32_t* Value) = 0;
+  virtual HRESULT get_Item(int32_t Index, IUnknown** Value) = 0;
+
+ protected:
+  ~IIntfSnapshot() = default;
+};
+
+class IURLServices : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{FEAEA45A-0D64-4302-8386-B5EC318DEF58}");
+  using Base = IUnknown;
+
+  virtual HRESULT Parse(const TURL& URL, TParsedURL* Result, bool Simplify) = 0;
+  virtual HRESULT Simplify(TParsedURL* URL) = 0;
+  virtual HRESULT Unparse(const TParsedURL& URL, TURL* Result) = 0;
+  virtual HRESULT EscapeCheck(TParsedURL* URL) = 0;
+  virtual HRESULT IsLocalAnchor(const TParsedURL& URL, bool* Value) = 0;
+  virtual HRESULT IsSameSite(const TParsedURL& SiteURL, const TParsedURL& URL, bool* Value) = 0;
+
+ protected:
+  ~IURLServices() = default;
+};
+
+// A container of Param=Value pairs sorted by name (case-sensitive ordinal order); an
+// unknown name reads as empty, putting an existing name replaces its value.
+class IParams : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{DF3FE38D-449F-4929-A1AC-C7075F700E3C}");
+  using Base = IUnknown;
+
+  virtual HRESULT get_Value(const std::string& Name, std::string* Value) = 0;
+  virtual HRESULT put_Value(const std::string& Name, const std::string& Value) = 0;
+  virtual HRESULT get_Name(int32_t Index, std::string* Value) = 0;
+  virtual HRESULT get_NamesCount(int32_t* Value) = 0;
+  virtual HRESULT get_ValueByNameIndex(int32_t Index, std::string* Value) = 0;
+  virtual HRESULT put_ValueByNameIndex(int32_t Index, const std::string& Value) = 0;
+
+ protected:
+  ~IParams() = default;
+};
+
+// Named settings; a dual interface.
+class IProfiler : public IDispatch {
+ public:
+  static constexpr GUID IID = MakeGUID("{C7EC57C7-E8DB-4E7D-A0D6-5BC3C5891B3A}");
+  using Base = IDispatch;
+
+  virtual HRESULT get_Param(const std::string& Name, Variant* Value) = 0;
+  virtual HRESULT put_Param(const std::string& Name, const Variant& Value) = 0;
+  virtual HRESULT Advise(IProfilerEvents* Callback, int32_t* ID) = 0;
+  virtual HRESULT Unadvice(int32_t ID) = 0;
+
+ protected:
+  ~IProfiler() = default;
+};
+
+class IProfilerEvents : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{21B83270-2054-406B-BBA7-8EF8D3C56AE6}");
+  using Base = IUnknown;
+
+  virtual HRESULT ParamChanged(const std::string& Param, const Variant& NewValue) = 0;
+
+ protected:
+  ~IProfilerEvents() = default;
+};
+
+class IProfilerNames : public IProfiler {
+ public:
+  static constexpr GUID IID = MakeGUID("{FFA18337-68A9-41B9-BEA5-145A67AA637B}");
+  using Base = IProfiler;
+
+  virtual HRESULT get_MaxGetProcessAllowed(int32_t* Value) = 0;
+  virtual HRESULT get_UserAgent(std::string* Value) = 0;
+  virtual HRESULT get_IgnoreSSLInexactnesses(bool* Value) = 0;
+  virtual HRESULT get_FirstSiteName(std::string* Value) = 0;
+  virtual HRESULT get_IgnorePrefix(bool* Value) = 0;
+  virtual HRESULT get_DefaultIndexName(std::string* Value) = 0;
+  virtual HRESULT get_HTMLParserOverriden(bool* Value) = 0;
+  virtual HRESULT get_JobDescriptionFileName(std::string* Value) = 0;
+  virtual HRESULT get_QuickSaveFileName(std::string* Value) = 0;
+  virtual HRESULT GetPrefixToIgnore(const std::string& ProtocolLoCase, std::string* Value) = 0;
+  virtual HRESULT GetDefaultPort(const std::string& ProtocolLoCase, std::string* Value) = 0;
+  virtual HRESULT get_UserJobList(std::string* Value) = 0;
+  virtual HRESULT GetPluginInetModuleName(const std::string& ProtocolLoCase,
+                                          std::string* Value) = 0;
+  virtual HRESULT GetPluginParserModuleName(const std::string& IDTag, std::string* Value) = 0;
+  virtual HRESULT GetPluginInetCacheModuleNames(std::string* Value) = 0;
+  virtual HRESULT GetPluginXMLProviderModuleName(std::string* Value) = 0;
+  virtual HRESULT GetDefaultJobRequest(TJobRequestDef* Value) = 0;
+  virtual HRESULT GetVersion(uint16_t* Major, uint16_t* Minor, uint16_t* Release) = 0;
+  virtual HRESULT GetModuleVersion(const std::string& ModuleName, uint16_t* Major,
+                                   uint16_t* Minor, uint16_t* Release, bool* Value) = 0;
+  virtual HRESULT GetModulesPath(std::string* Value) = 0;
+
+ protected:
+  ~IProfilerNames() = default;
+};
+
+class IUpdateController : public IDispatch {
+ public:
+  static constexpr GUID IID = MakeGUID("{419AC8FB-B5DF-40B6-AAF1-9C9001CE67DA}");
+  using Base = IDispatch;
+
+  virtual HRESULT GetVersion(int32_t* Value) = 0;
+  virtual HRESULT GetModuleVersion(const TLocalFileName& ModuleName, int32_t* Value) = 0;
+  virtual HRESULT AddUpdateFile(const TURL& URL) = 0;
+
+ protected:
+  ~IUpdateController() = default;
+};
+
+// Class identifiers of the co-classes.
+inline constexpr GUID CLSID_JobRequest = MakeGUID("{1E974E7C-5E25-4625-8FA2-3AB1820C12DF}");
+inline constexpr GUID CLSID_Params = MakeGUID("{5A7B518D-CBB8-419C-8593-023C59BD58B0}");
+inline constexpr GUID CLSID_Kernel = MakeGUID("{60BA609C-57E6-4CEC-AC93-B949FFE68C0D}");
+inline constexpr GUID CLSID_Profiler = MakeGUID("{AD941F82-5D12-46E0-B2CD-076CBB95DE84}");
+inline constexpr GUID CLSID_IntfSnapshot = MakeGUID("{414E209B-F2C3-4162-91D7-D1300450AE9D}");
+inline constexpr GUID CLSID_UpdateController =
+    MakeGUID("{F52F5053-7532-402E-B7CB-ABFE1DBCB46B}");
+inline constexpr GUID LIBID_ZelvorSumbra = MakeGUID("{43BED750-A492-4E87-AEE3-EA4B371EA77B}");
+
+// ---------------------------------------------------------------------------------------
+// Internal interfaces. Those the system gives no identifier carry one of this program's
+// own, so that QueryInterface can reach them inside the process.
+
+class IIGetSiteEvents;
+class IILinkList;
+class IIJobAsyncProvider;
+class IIThreadContextSupport;
+class IIJobRequestEvents;
+class IILinkListEvents;
+class IKGetSiteJob;
+class IIIntfSnapshot;
+
+class IIGetSiteJob : public IGetSiteJob {
+ public:
+  static constexpr GUID IID = MakeGUID("{E94AFCD8-857D-46CD-ADFF-EE02FBD355C2}");
+  using Base = IGetSiteJob;
+
+  // The job's event sink; empty after Remove.
+  virtual ComPtr<IIGetSiteEvents> GetEvents() = 0;
+  // The link list, loaded first when it was not loaded yet.
+  virtual ComPtr<IILinkList> GetInternalLinkList() = 0;
+
+ protected:
+  ~IIGetSiteJob() = default;
+};
+
+class IKGetSiteJob : public IIGetSiteJob {
+ public:
+  static constexpr GUID IID = MakeGUID("{5B0E3A61-7C2D-4E8F-9A14-2F6B8D3C1E01}");
+  using Base = IIGetSiteJob;
+
+  // Appends a child element "Job" holding the job request.
+  virtual void SaveTo(TXMLElement& Node) = 0;
+  // The job's provider of cross-thread messages, created on first use.
+  virtual ComPtr<IIJobAsyncProvider> GetAsyncProvider() = 0;
+
+ protected:
+  ~IKGetSiteJob() = default;
+};
+
+// A job's event sink. All calls arrive in the main thread.
+class IIGetSiteEvents : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{9C74BFF8-6B58-4AC2-AAAF-E0FB130F5D89}");
+  using Base = IUnknown;
+
+  virtual ComPtr<IGetSiteJob> GetJob() = 0;
+  virtual void StateChanged() = 0;
+  virtual void JobRemoved() = 0;
+  virtual void LinkChanged(const TEntryList& EntryPath, const TLinkDescription& LinkDesc) = 0;
+  virtual void RequestChanged() = 0;
+  virtual void SelectJobItem() = 0;
+  virtual bool IsUpdateJob() = 0;
+  virtual void LinkListChanged(const TEntryList& EntryPath, TLinkState NewState) = 0;
+  virtual ComPtr<IIThreadContextSupport> GetFileEvents() = 0;
+
+ protected:
+  ~IIGetSiteEvents() = default;
+};
+
+// How a job request talks to the job that owns it.
+class IIJobRequestEvents : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{6CB63DF5-B465-4D0D-8651-C37F6404C33E}");
+  using Base = IUnknown;
+
+  virtual void AfterChange(const TJobRequestDef& OldDef) = 0;
+  virtual void ChangeFailed() = 0;
+  // Raises to refuse the change.
+  virtual void BeforeChange(const TJobRequestDef& NewDef) = 0;
+
+ protected:
+  ~IIJobRequestEvents() = default;
+};
+
+class IIJobRequest : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{78AC9677-9433-4421-BD56-AEDB007787D2}");
+  using Base = IUnknown;
+
+  // Stores a detected index name without validation.
+  virtual void SetIndexName(const std::string& Name) = 0;
+  // Binds the request to its job; a second binding fails with E_UNEXPECTED.
+  virtual void SetEvents(IIJobRequestEvents* Events) = 0;
+
+ protected:
+  ~IIJobRequest() = default;
+};
+
+// How a link list reports to its job.
+class IILinkListEvents : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{5B0E3A61-7C2D-4E8F-9A14-2F6B8D3C1E02}");
+  using Base = IUnknown;
+
+  // No link within the depth limit is waiting or being fetched any more.
+  virtual void AllDone() = 0;
+  // A link was added (new or already known); the last element is its file entry.
+  virtual void LinkAdded(const TEntryList& EntryPath, const TLinkDescription& LinkDesc) = 0;
+  virtual void StateChanged(const TEntryList& EntryPath, TLinkState NewState) = 0;
+
+ protected:
+  ~IILinkListEvents() = default;
+};
+
+// Called for every link when a link list is enumerated.
+using TEnumerateLinksCallback =
+    std::function<void(const TLinkDescription& LinkDesc, int32_t Level, TLinkState State)>;
+
+class IILinkList : public ILinkList {
+ public:
+  static constexpr GUID IID = MakeGUID("{D6685A0B-D3F4-4860-A550-397AE3BFE41D}");
+  using Base = ILinkList;
+
+  virtual void AddLinkEx(const TLinkDescription& LinkDesc, int32_t Level, TLinkState State) = 0;
+  virtual bool GetNextWanted(TLinkDescription& LinkDesc, int32_t& Level) = 0;
+  // Outcome 0 records lsCompleteBad, 1 lsCompleteOK.
+  virtual void CompleteLink(const std::string& URL, uint8_t Outcome) = 0;
+  virtual void CancelLink(const std::string& URL) = 0;
+  // True when links are waiting afterwards.
+  virtual bool Retry() = 0;
+  virtual void SetDownLevel(int32_t Level) = 0;
+  virtual void LoadJournal() = 0;
+  // Empty for no journal.
+  virtual void SetJournalFile(const std::string& FileName) = 0;
+  virtual void EnumerateLinks(const TEnumerateLinksCallback& Callback) = 0;
+  virtual bool IsPureEntry(TLinkEntry* Entry) = 0;
+
+ protected:
+  ~IILinkList() = default;
+};
+
+// The kinds of child that IILinkListView::ForEach reports.
+enum TLinkEntryKind : int32_t { lekHost = 0, lekDirectory = 1, lekFile = 2 };
+
+using TLinkViewCallback =
+    std::function<void(TLinkEntry* Entry, TLinkEntryKind Kind, const std::string& Name)>;
+
+// The link list as the user interface's tree sees it.
+class IILinkListView : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{4EE76360-2666-4ADB-8416-AA5BBB22F574}");
+  using Base = IUnknown;
+
+  // With no node, every host; otherwise the node's sub-directories, then its files.
+  virtual void ForEach(TLinkEntry* Node, const TLinkViewCallback& Callback) = 0;
+  virtual bool HasChildren(TLinkEntry* Node) = 0;
+  virtual TLinkState GetState(TLinkEntry* FileEntry) = 0;
+  virtual std::string GetName(TLinkEntry* Entry) = 0;
+  virtual std::string GetDisplayName(TLinkEntry* Entry, bool IsDirectory) = 0;
+
+ protected:
+  ~IILinkListView() = default;
+};
+
+// What a fetch running in a worker thread may do with its job.
+class IIJobAsyncProvider : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{5B0E3A61-7C2D-4E8F-9A14-2F6B8D3C1E03}");
+  using Base = IUnknown;
+
+  virtual ComPtr<IIThreadContextSupport> GetFileEvents() = 0;
+  virtual ComPtr<IJobRequest> GetJobRequest() = 0;
+  // URL: the URL the link list handed out.
+  virtual void PostCompleteLink(const std::string& URL, bool Success) = 0;
+  virtual void PostCancelLink(const std::string& URL) = 0;
+  virtual void PostAddLink(const TLinkDescription& LinkDesc, int32_t CurrentLevel) = 0;
+
+ protected:
+  ~IIJobAsyncProvider() = default;
+};
+
+class IPJobAsyncProvider : public IIJobAsyncProvider {
+ public:
+  static constexpr GUID IID = MakeGUID("{5B0E3A61-7C2D-4E8F-9A14-2F6B8D3C1E04}");
+  using Base = IIJobAsyncProvider;
+
+  virtual ComPtr<IKGetSiteJob> GetJob() = 0;
+
+ protected:
+  ~IPJobAsyncProvider() = default;
+};
+
+// Runs a posted message in the main thread and frees it. The message is a plain object
+// whose kind the target knows.
+class IILinkMessageSupport : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{CE06AE0D-5737-4876-9B09-ADD8BC3D0E76}");
+  using Base = IUnknown;
+
+  virtual void DispatchMessage(void* Message) = 0;
+
+ protected:
+  ~IILinkMessageSupport() = default;
+};
+
+class IIThreadContextSupport : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{D366CD26-841F-45D7-865C-B3E9D4D45E62}");
+  using Base = IUnknown;
+
+  // Makes the object the calling thread's reporter of warnings and errors.
+  virtual void Install() = 0;
+
+ protected:
+  ~IIThreadContextSupport() = default;
+};
+
+// The progress of one fetch; its methods are those of the get-file controller.
+class IIGetFileEvents : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{56DF37FF-3EE1-4C43-9004-493F8582D6EF}");
+  using Base = IUnknown;
+
+  virtual void Begin() = 0;
+  virtual void Progress(bool SizeKnown, int64_t Position, int64_t Amount) = 0;
+  virtual void Finished(bool Success) = 0;
+
+ protected:
+  ~IIGetFileEvents() = default;
+};
+
+// An events factory: creates a job's event sink.
+using TGetSiteEventsFactory = ComPtr<IIGetSiteEvents> (*)(IKGetSiteJob* Job);
+
+class IKJobQueue : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{5B0E3A61-7C2D-4E8F-9A14-2F6B8D3C1E05}");
+  using Base = IUnknown;
+
+  virtual void RegisterJob(IKGetSiteJob* Job) = 0;
+  virtual void UnregisterJob(IKGetSiteJob* Job) = 0;
+  virtual void RemoveAll() = 0;
+  virtual ComPtr<IGetSiteJob> CreateJob(IJobRequest* Request, TGetSiteEventsFactory Factory) = 0;
+  virtual bool CheckProjectDir(const std::string& Path, IJobRequest* Request,
+                               std::string& Message) = 0;
+
+ protected:
+  ~IKJobQueue() = default;
+};
+
+class IKJobExecuteController : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{5B0E3A61-7C2D-4E8F-9A14-2F6B8D3C1E06}");
+  using Base = IUnknown;
+
+  virtual void Add(IKGetSiteJob* Job) = 0;
+  virtual void Remove(IKGetSiteJob* Job) = 0;
+  virtual bool HasJobs() = 0;
+  virtual void SlotFreed() = 0;
+  virtual void TryExecute(IKGetSiteJob* Job) = 0;  // Job may be nullptr
+
+ protected:
+  ~IKJobExecuteController() = default;
+};
+
+// Results of IKGetFileController::TryStartJob.
+enum TTryStartResult : int32_t { tsStarted = 0, tsNoLink = 1, tsAllBusy = 2 };
+
+class IKGetFileController : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{5B0E3A61-7C2D-4E8F-9A14-2F6B8D3C1E07}");
+  using Base = IUnknown;
+
+  virtual TTryStartResult TryStartJob(IKGetSiteJob* Job) = 0;
+  virtual void CancelJob(IKGetSiteJob* Job) = 0;
+  virtual void RegisterProcess(IUnknown* Process) = 0;
+  virtual void ProcessFinished(IUnknown* Process) = 0;
+
+ protected:
+  ~IKGetFileController() = default;
+};
+
+class IKMaintenanceTimer : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{3C556B8F-05B7-458B-BB8F-7B8FFA207B6D}");
+  using Base = IUnknown;
+
+  virtual bool IsMaintenanceDue() = 0;
+
+ protected:
+  ~IKMaintenanceTimer() = default;
+};
+
+// The builder side of a snapshot.
+class IIIntfSnapshot : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{69785209-11C5-420C-B198-688AAA1FE967}");
+  using Base = IUnknown;
+
+  virtual void Add(IUnknown* Item) = 0;
+  virtual ComPtr<IIntfSnapshot> GetSnapshot() = 0;
+  virtual std::vector<ComPtr<IUnknown>>& GetList() = 0;
+
+ protected:
+  ~IIIntfSnapshot() = default;
+};
+
+// ---------------------------------------------------------------------------------------
+// Exceptions of the kernel
+
+ZS_EXCEPTION_CLASS(EKBadPath, platform::Exception);
+ZS_EXCEPTION_CLASS(EDataLoad, platform::Exception);
+ZS_EXCEPTION_CLASS(EParser, platform::Exception);
+ZS_EXCEPTION_CLASS(EParamSaver, platform::Exception);
+ZS_EXCEPTION_CLASS(EXMLProvider, platform::Exception);
+ZS_EXCEPTION_CLASS(EWinInetConnector, platform::Exception);
+ZS_EXCEPTION_CLASS(EDataCopier, platform::Exception);
+ZS_EXCEPTION_CLASS(EHereExcept, platform::Exception);
+
+// Raised for operations refused as not implemented.
+class EInternalError : public platform::Exception {
+ public:
+  EInternalError() : Exception("Sorry, this feature is not yet implemented") {}
+  const char* ClassName() const override { return "EInternalError"; }
+};
+
+// Raised inside a worker to leave its work when cancellation was requested.
+class ETerminateThread : public platform::Exception {
+ public:
+  explicit ETerminateThread(const std::string& ClassNameOfWork)
+      : Exception("Terminate " + ClassNameOfWork) {}
+  const char* ClassName() const override { return "ETerminateThread"; }
+};
+
+// ---------------------------------------------------------------------------------------
+// Service entry points of the kernel. Each is filled by the module that implements it.
+
+extern EntryPoint<ComPtr<IKernel>()> GetKernel;
+extern EntryPoint<ComPtr<IJobQueue>()> GetJobQueue;
+extern EntryPoint<void()> ShutdownKernel;
+extern EntryPoint<bool(const std::string& Path, IJobRequest* Request, std::string& Message)>
+    CheckProjectDir;
+extern EntryPoint<void(IJobRequest* Request, TGetSiteEventsFactory Factory)> CreateJobWithEvents;
+extern EntryPoint<ComPtr<IJobRequest>()> CreateJobRequest;
+// The number of the first invalid field and its message; 0 when valid.
+extern EntryPoint<int32_t(const TJobRequestDef& Def, IJobRequest* Request, std::string& Message)>
+    ValidateJobRequestDef;
+extern EntryPoint<ComPtr<IIIntfSnapshot>()> CreateIntfSnapshot;
+extern EntryPoint<ComPtr<IParams>()> CreateParams;
+extern EntryPoint<ComPtr<IGetSiteJob>(IKJobQueue* Queue, IJobRequest* Request,
+                                      TGetSiteEventsFactory Factory)>
+    CreateGetSiteJob;
+extern EntryPoint<ComPtr<IGetSiteJob>(IKJobQueue* Queue, TXMLElement& Node)> LoadGetSiteJob;
+extern EntryPoint<ComPtr<IKJobExecuteController>()> GetJobExecuteController;
+extern EntryPoint<void()> FreeJobExecuteController;
+extern EntryPoint<ComPtr<IKGetFileController>()> GetGetFileController;
+extern EntryPoint<void()> FreeGetFileController;
+extern EntryPoint<bool()> GetFileControllerExists;
+// The object also implements IILinkList and IILinkListView.
+extern EntryPoint<ComPtr<ILinkList>(IILinkListEvents* Events, int32_t DownLevel)> CreateLinkList;
+extern EntryPoint<ComPtr<IURLServices>()> GetURLServices;
+extern EntryPoint<ComPtr<IProfilerNames>()> GetProfiler;
+extern EntryPoint<ComPtr<IIGetSiteEvents>(IKGetSiteJob* Job)> CreateDefaultGetSiteEvents;
+
+// A start-up handler: sets Done to false to be run again.
+using TIdleInitHandler = void (*)(bool& Done);
+extern EntryPoint<void(TIdleInitHandler Handler)> AddIdleInitHandler;
+extern EntryPoint<void(bool& Done)> ProcessIdleInit;
+
+// The main thread's queue.
+extern EntryPoint<void(IILinkMessageSupport* Target, void* Message)> PostLinkMessage;
+extern EntryPoint<void(void (*Procedure)(void*), void* Argument)> PostToMainThread;
+extern EntryPoint<void(IUnknown* Interface)> ReleaseInMainThread;
+extern EntryPoint<void(const std::function<bool()>& Condition)> WaitWhilePumping;
+extern EntryPoint<void(const std::string& Text)> ShowErrorBox;
+
+// False until ShutdownKernel runs.
+extern std::atomic<bool> KernelShuttingDown;
+// True while no job list object exists.
+extern std::atomic<bool> JobQueueDestroyed;
+
+// ---------------------------------------------------------------------------------------
+// Plug-in modules: the loader's entry points
+
+// The identifiers of the roles a module may play.
+inline constexpr GUID IID_ModuleInit = MakeGUID("{079E970E-1A60-4BC1-BFDB-DC6E5765858F}");
+inline constexpr GUID IID_IInetModule = MakeGUID("{69F4D0BC-E35C-4912-8871-7E40765E8308}");
+inline constexpr GUID IID_IInetCacheModule = MakeGUID("{1DABCB2C-8F1E-4093-95CA-1730A73DDD8F}");
+inline constexpr GUID IID_IParserModule = MakeGUID("{6EC3762D-38E8-4FAB-9781-8DFAC4AF733B}");
+inline constexpr GUID IID_IXMLProvider = MakeGUID("{869D8521-6F7F-4F8C-802A-AD24AAB464FB}");
+// The host identity passed to every module.
+inline constexpr GUID PluginHostID = MakeGUID("{7D4FC211-88D6-4FA7-8AEC-19FE78E77484}");
+
+// The first method of a module's initialisation interface.
+class IModuleInit : public IUnknown {
+ public:
+  static constexpr GUID IID = IID_ModuleInit;
+  using Base = IUnknown;
+
+  virtual HRESULT Initialize() = 0;
+
+ protected:
+  ~IModuleInit() = default;
+};
+
+// The exports a module provides, by name.
+using TPluginCheckVersion = bool (*)(const GUID* HostID, const TVersion* HostVersion,
+                                     TVersion* ModuleVersion, TVersion* OtherVersion);
+using TPluginInit = void (*)(IKernel* Kernel, IUnknown** Module);
+
+// Empty when the module cannot be loaded or lacks the interface.
+extern EntryPoint<ComPtr<IUnknown>(const std::string& ModuleName, const GUID& IID)>
+    GetPluginInterface;
+extern EntryPoint<ComPtr<IUnknown>(const std::string& Scheme)> GetInetModule;
+extern EntryPoint<ComPtr<IUnknown>(const std::string& Kind)> GetParserModule;
+extern EntryPoint<ComPtr<IUnknown>()> GetXMLProviderModule;
+extern EntryPoint<ComPtr<IModuleInit>(const std::string& ModuleName)> GetModuleInitInterface;
+// Walks the cache modules in order until the callback answers true.
+using TInetCacheCallback = bool (*)(void* Context, IUnknown* Module);
+extern EntryPoint<void(TInetCacheCallback Callback, void* Context)> EnumInetCacheModules;
+// Loads the module and gives its version; false when it cannot be loaded.
+extern EntryPoint<bool(const std::string& ModuleName, TVersion& Version)> GetPluginVersion;
+extern EntryPoint<void()> FreeAllPlugins;
+
+}  // namespace zs

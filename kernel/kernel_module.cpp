@@ -1,0 +1,7 @@
+#include "kernel/module_startup.h"
+
+namespace zs {
+
+void RegisterKernelModule() {}
+
+}  // namespace zs

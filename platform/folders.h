@@ -1,0 +1,17 @@
+// Folders and names the program asks the system for.
+#pragma once
+
+#include <string>
+
+namespace zs::platform {
+
+// The folder of the running executable (/proc/self/exe), with a trailing slash.
+std::string ProgramFolder();
+// $XDG_DATA_HOME, else ~/.local/share, with a trailing slash; empty when neither is known.
+std::string AppDataFolder();
+// $TMPDIR, else /tmp, with a trailing slash.
+std::string TempFolder();
+// The login name of the process's user; empty when unknown.
+std::string UserName();
+
+}  // namespace zs::platform

@@ -1,0 +1,21 @@
+// Text conversions. Strings inside the program are UTF-8.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zs::platform {
+
+// UTF-8 to UTF-16. Invalid sequences become U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view text);
+// UTF-16 to UTF-8. A lone surrogate becomes U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view text);
+// Windows-1252 to UTF-8 (for files written by the Windows build).
+std::string Windows1252ToUtf8(std::string_view text);
+
+// ASCII case-insensitive comparison and lower-casing.
+bool SameTextIgnoringCase(std::string_view a, std::string_view b);
+int CompareTextIgnoringCase(std::string_view a, std::string_view b);
+std::string LowerCase(std::string_view text);
+
+}  // namespace zs::platform
