@@ -14,7 +14,10 @@ void StartModules() {
 }
 
 void StopModules() {
-  if (FreeAllPlugins.IsFilled()) FreeAllPlugins();
+  FinalizePluginsModule();
+  FinalizeSettingsModule();
+  FinalizeKernelModule();
+  platform::ClearMainLoop();
 }
 
 }  // namespace zs

@@ -4,4 +4,6 @@ namespace zs {
 
 void RegisterKernelModule() {}
 
+void FinalizeKernelModule() {}
+
 }  // namespace zs

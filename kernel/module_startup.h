@@ -10,6 +10,11 @@ void RegisterKernelModule();
 void RegisterSettingsModule();
 void RegisterPluginsModule();
 
+// Each releases what its module holds, at the end of the program.
+void FinalizeKernelModule();
+void FinalizeSettingsModule();
+void FinalizePluginsModule();
+
 // Binds the calling thread as the main thread and registers every module built so far.
 void StartModules();
 // Finalises the modules in reverse order: frees plug-ins, releases singletons.

@@ -4,4 +4,6 @@ namespace zs {
 
 void RegisterPluginsModule() {}
 
+void FinalizePluginsModule() {}
+
 }  // namespace zs

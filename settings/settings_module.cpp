@@ -4,4 +4,6 @@ namespace zs {
 
 void RegisterSettingsModule() {}
 
+void FinalizeSettingsModule() {}
+
 }  // namespace zs
