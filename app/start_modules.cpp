@@ -11,9 +11,11 @@ void StartModules() {
   RegisterKernelModule();
   RegisterSettingsModule();
   RegisterPluginsModule();
+  RegisterParsingModule();
 }
 
 void StopModules() {
+  FinalizeParsingModule();
   FinalizePluginsModule();
   FinalizeSettingsModule();
   FinalizeKernelModule();

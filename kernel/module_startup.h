@@ -9,11 +9,15 @@ namespace zs {
 void RegisterKernelModule();
 void RegisterSettingsModule();
 void RegisterPluginsModule();
+void RegisterLinksModule();
+void RegisterParsingModule();
 
 // Each releases what its module holds, at the end of the program.
 void FinalizeKernelModule();
 void FinalizeSettingsModule();
 void FinalizePluginsModule();
+void FinalizeLinksModule();
+void FinalizeParsingModule();
 
 // Binds the calling thread as the main thread and registers every module built so far.
 void StartModules();

@@ -1,6 +1,6 @@
-// The registry: two hives, each one SQLite database file. Key paths ("Software\Zelvor\
-// Sumbra\Settings") and value names compare without regard to case. Several processes may
-// use one hive at once.
+// The registry: two hives, each one SQLite database file. Key paths such as
+// "Software\Zelvor\Sumbra\Settings" and value names compare without regard to case.
+// Several processes may use one hive at once.
 #pragma once
 
 #include <cstdint>

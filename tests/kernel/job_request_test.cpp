@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "kernel/interfaces.h"
+#include "platform/safecall.h"
+
+namespace zs {
+namespace {
+
+using platform::OleCheck;
+
+TJobRequestDef validDef() {
+  TJobRequestDef def;
+  def.Title = "Docs";
+  def.CopyType = ctBrowsable;
+  def.DownLevel = -1;
+  def.PageURL = "http://host/docs/index.html";
+  def.SiteURL = "http://host/docs/";
+  def.ProjectDir = "/tmp/project";
+  return def;
+}
+
+TJobRequestDef defOf(IJobRequest* request) {
+  TJobRequestDef def;
+  OleCheck(request->AsRecDef(&def));
+  return def;
+}
+
+// Project folders are the job list's business; here every folder but "/used" is free.
+class JobRequestTest : public ::testing::Test {
+ protected:
+  void SetUp() override { CheckProjectDir.Fill(&checkProjectDir); }
+  void TearDown() override { CheckProjectDir.Fill(nullptr); }
+
+  static bool checkProjectDir(const std::string& path, IJobRequest*, std::string& message) {
+    if (path != "/used") return true;
+    message = "This directory is already used by another job";
+    return false;
+  }
+};
+
+// Records what a bound request tells its job; refuses changes while `refuse` is set.
+class RecordingEvents : public platform::TComObject<IIJobRequestEvents> {
+ public:
+  void AfterChange(const TJobRequestDef& OldDef) override { afterChanges.push_back(OldDef); }
+  void ChangeFailed() override { ++failures; }
+  void BeforeChange(const TJobRequestDef& NewDef) override {
+    if (refuse) throw platform::Exception("refused " + NewDef.Title);
+  }
+
+  bool refuse = false;
+  int failures = 0;
+  std::vector<TJobRequestDef> afterChanges;
+};
+
+TEST_F(JobRequestTest, ChangeFillsSiteAndTitleFromThePageAndDropsItsFragment) {
+  ComPtr<IJobRequest> request = CreateJobRequest();
+  TJobRequestDef def;
+  def.PageURL = "http://host/a/b/page.html?x=1#intro";
+  OleCheck(request->Change(def));
+  TJobRequestDef result = defOf(request.get());
+  EXPECT_EQ(result.PageURL, "http://host/a/b/page.html?x=1");
+  EXPECT_EQ(result.SiteURL, "http://host/a/b/");
+  EXPECT_EQ(result.Title, "http://host/a/b/");
+
+  def.SiteURL = "http://host/";
+  def.Title = "Mine";
+  OleCheck(request->Change(def));
+  EXPECT_EQ(defOf(request.get()).SiteURL, "http://host/");
+  EXPECT_EQ(defOf(request.get()).Title, "Mine");
+}
+
+TEST_F(JobRequestTest, ABoundRequestShowsChangesToItsJobWhichMayRefuseThem) {
+  ComPtr<IJobRequest> request = CreateJobRequest();
+  OleCheck(request->Change(validDef()));
+  auto events = platform::MakeCom<RecordingEvents>();
+  request.As<IIJobRequest>()->SetEvents(events.get());
+
+  TJobRequestDef changed = validDef();
+  changed.Title = "Renamed";
+  OleCheck(request->Change(changed));
+  ASSERT_EQ(events->afterChanges.size(), 1u);
+  EXPECT_EQ(events->afterChanges[0].Title, "Docs");
+
+  events->refuse = true;
+  changed.Title = "Refused";
+  HRESULT hr = request->Change(changed);
+  EXPECT_TRUE(platform::Failed(hr));
+  EXPECT_EQ(platform::TakeErrorInfo(), "refused Refused");
+  EXPECT_EQ(defOf(request.get()).Title, "Renamed");
+  EXPECT_EQ(events->afterChanges.size(), 1u);
+}
+
+TEST_F(JobRequestTest, ASecondBindingFailsWithUnexpected) {
+  ComPtr<IJobRequest> request = CreateJobRequest();
+  auto events = platform::MakeCom<RecordingEvents>();
+  request.As<IIJobRequest>()->SetEvents(events.get());
+  try {
+    request.As<IIJobRequest>()->SetEvents(events.get());
+    FAIL() << "bound twice";
+  } catch (const platform::EOleSysError& e) {
+    EXPECT_EQ(e.ErrorCode(), platform::E_UNEXPECTED);
+  }
+}
+
+TEST_F(JobRequestTest, ACloneIsFreeAndHasTheSameDefinition) {
+  ComPtr<IJobRequest> request = CreateJobRequest();
+  OleCheck(request->Change(validDef()));
+  auto events = platform::MakeCom<RecordingEvents>();
+  request.As<IIJobRequest>()->SetEvents(events.get());
+
+  ComPtr<IJobRequest> clone;
+  OleCheck(request->Clone(clone.put()));
+  EXPECT_EQ(defOf(clone.get()), defOf(request.get()));
+  // Free: it can be bound, and changing it tells the original's job nothing.
+  TJobRequestDef changed = validDef();
+  changed.Title = "Clone";
+  OleCheck(clone->Change(changed));
+  EXPECT_TRUE(events->afterChanges.empty());
+  EXPECT_NO_THROW(clone.As<IIJobRequest>()->SetEvents(platform::MakeCom<RecordingEvents>().get()));
+}
+
+TEST_F(JobRequestTest, SetIndexNameStoresWithoutValidationOrEvents) {
+  ComPtr<IJobRequest> request = CreateJobRequest();
+  auto events = platform::MakeCom<RecordingEvents>();
+  request.As<IIJobRequest>()->SetEvents(events.get());
+  request.As<IIJobRequest>()->SetIndexName("index.htm");
+  std::string name;
+  OleCheck(request->get_IndexName(&name));
+  EXPECT_EQ(name, "index.htm");
+  EXPECT_TRUE(events->afterChanges.empty());
+}
+
+struct ValidationCase {
+  const char* what;
+  void (*breakIt)(TJobRequestDef&);
+  int32_t field;
+  const char* message;
+};
+
+const ValidationCase validationCases[] = {
+    {"copy type", [](TJobRequestDef& d) { d.CopyType = TCopyType(7); }, 2,
+     "This field is out of bounds"},
+    {"empty page", [](TJobRequestDef& d) { d.PageURL.clear(); }, 5, "This field cannot be empty"},
+    {"page without scheme", [](TJobRequestDef& d) { d.PageURL = "index.html"; }, 5,
+     "This is an incorrect URL"},
+    {"mailto page", [](TJobRequestDef& d) { d.PageURL = "mailto:a@b"; }, 5,
+     "This is an incorrect URL"},
+    {"empty site", [](TJobRequestDef& d) { d.SiteURL.clear(); }, 6, "This field cannot be empty"},
+    {"bad site", [](TJobRequestDef& d) { d.SiteURL = "http://ho_st/"; }, 6,
+     "This is an incorrect URL"},
+    {"depth -2", [](TJobRequestDef& d) { d.DownLevel = -2; }, 3, "This field is out of bounds"},
+    {"index with &", [](TJobRequestDef& d) { d.IndexName = "a&b.htm"; }, 4,
+     "These characters are invalid in file name:\r\n< > \\ / : ? * \" | &"},
+    {"empty project", [](TJobRequestDef& d) { d.ProjectDir.clear(); }, 8,
+     "This field cannot be empty"},
+    {"used project", [](TJobRequestDef& d) { d.ProjectDir = "/used"; }, 8,
+     "This directory is already used by another job"},
+    {"empty title", [](TJobRequestDef& d) { d.Title.clear(); }, 1, "This field cannot be empty"},
+    {"page and depth: the page wins",
+     [](TJobRequestDef& d) {
+       d.PageURL.clear();
+       d.DownLevel = -5;
+       d.Title.clear();
+     },
+     5, "This field cannot be empty"},
+};
+
+TEST_F(JobRequestTest, ValidationReportsTheFirstFaultyFieldWithItsMessage) {
+  for (const ValidationCase& c : validationCases) {
+    TJobRequestDef def = validDef();
+    c.breakIt(def);
+    std::string message;
+    EXPECT_EQ(ValidateJobRequestDef(def, nullptr, message), c.field) << c.what;
+    EXPECT_EQ(message, c.message) << c.what;
+  }
+}
+
+TEST_F(JobRequestTest, ValidationAcceptsWhatTheJobDialogOffers) {
+  std::string message = "stale";
+  TJobRequestDef def = validDef();
+  EXPECT_EQ(ValidateJobRequestDef(def, nullptr, message), 0);
+  EXPECT_EQ(message, "");
+  def.DownLevel = -1;
+  def.IndexName = "default.htm";
+  EXPECT_EQ(ValidateJobRequestDef(def, nullptr, message), 0);
+  def.AllowLinksAway = true;
+  def.SiteURL.clear();  // the site bound does not matter when every link is followed
+  EXPECT_EQ(ValidateJobRequestDef(def, nullptr, message), 0);
+}
+
+TEST_F(JobRequestTest, ReadersInOtherThreadsSeeWholeDefinitions) {
+  ComPtr<IJobRequest> request = CreateJobRequest();
+  TJobRequestDef a = validDef(), b = validDef();
+  b.Title = "Other";
+  b.ProjectDir = "/tmp/other";
+  OleCheck(request->Change(a));
+  std::atomic<bool> stop{false};
+  std::atomic<int> torn{0};
+  std::thread reader([&] {
+    while (!stop) {
+      TJobRequestDef seen = defOf(request.get());
+      if (!(seen == a) && !(seen == b)) ++torn;
+    }
+  });
+  for (int i = 0; i < 2000; ++i) OleCheck(request->Change(i % 2 ? a : b));
+  stop = true;
+  reader.join();
+  EXPECT_EQ(torn, 0);
+}
+
+}  // namespace
+}  // namespace zs

@@ -1,0 +1,135 @@
+#include "platform/main_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "platform/exceptions.h"
+
+namespace zs::platform {
+namespace {
+
+// Drains the queue until the condition holds; fails after a generous bound instead of hanging.
+void pumpUntil(const std::function<bool()>& condition) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!condition()) {
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the awaited message never came";
+    ProcessPendingMessages();
+    WaitForMessages(std::chrono::milliseconds(50));
+  }
+}
+
+class MainLoopTest : public ::testing::Test {
+ protected:
+  void TearDown() override { ClearMainLoop(); }
+};
+
+TEST_F(MainLoopTest, PostingFromTheMainThreadNeverRunsTheMessageInline) {
+  ASSERT_TRUE(IsMainThread());
+  bool ran = false;
+  PostTask([&] { ran = true; });
+  EXPECT_FALSE(ran);
+  EXPECT_EQ(ProcessPendingMessages(), 1);
+  EXPECT_TRUE(ran);
+}
+
+TEST_F(MainLoopTest, MessagesFromManyThreadsRunInTheMainThreadInEachPostersOrder) {
+  constexpr int threads = 4, perThread = 200;
+  std::vector<std::vector<int>> seen(threads);
+  std::atomic<int> total{0};
+  bool allInMainThread = true;
+  std::vector<std::thread> posters;
+  for (int t = 0; t < threads; ++t)
+    posters.emplace_back([&, t] {
+      for (int i = 0; i < perThread; ++i)
+        PostTask([&, t, i] {
+          allInMainThread = allInMainThread && IsMainThread();
+          seen[t].push_back(i);
+          ++total;
+        });
+    });
+  for (auto& poster : posters) poster.join();
+  pumpUntil([&] { return total == threads * perThread; });
+  EXPECT_TRUE(allInMainThread);
+  for (const auto& sequence : seen) {
+    ASSERT_EQ(sequence.size(), size_t(perThread));
+    for (int i = 0; i < perThread; ++i) EXPECT_EQ(sequence[i], i);
+  }
+}
+
+TEST_F(MainLoopTest, AMessagePostedWhileProcessingWaitsForTheNextRound) {
+  int rounds = 0;
+  PostTask([&] {
+    ++rounds;
+    PostTask([&] { ++rounds; });
+  });
+  EXPECT_EQ(ProcessPendingMessages(), 1);
+  EXPECT_EQ(rounds, 1);
+  EXPECT_EQ(ProcessPendingMessages(), 1);
+  EXPECT_EQ(rounds, 2);
+}
+
+TEST_F(MainLoopTest, AFailingMessageKeepsTheOnesBehindIt) {
+  bool second = false;
+  PostTask([] { throw std::runtime_error("boom"); });
+  PostTask([&] { second = true; });
+  EXPECT_THROW(ProcessPendingMessages(), std::runtime_error);
+  EXPECT_FALSE(second);
+  ProcessPendingMessages();
+  EXPECT_TRUE(second);
+}
+
+TEST_F(MainLoopTest, WaitWhilePumpingRunsMessagesUntilTheConditionHolds) {
+  std::atomic<bool> done{false};
+  std::thread worker([&] { PostTask([&] { done = true; }); });
+  WaitWhilePumping([&] { return done.load(); });
+  worker.join();
+  EXPECT_TRUE(done);
+}
+
+TEST_F(MainLoopTest, TimersRepeatInTheMainThreadUntilKilled) {
+  int ticks = 0;
+  uint32_t id = SetTimer(std::chrono::milliseconds(1), [&] { ++ticks; });
+  pumpUntil([&] { return ticks >= 3; });
+  KillTimer(id);
+  int afterKill = ticks;
+  std::this_thread::sleep_for(std::chrono::milliseconds(5));  // let a killed timer fall due
+  ProcessPendingMessages();
+  EXPECT_EQ(ticks, afterKill);
+}
+
+TEST_F(MainLoopTest, TheWakeUpHandlerHearsOfEveryPost) {
+  std::atomic<int> wakeUps{0};
+  SetWakeUpHandler([&] { ++wakeUps; });
+  std::thread([] { PostTask([] {}); }).join();
+  PostActivation();
+  SetWakeUpHandler(nullptr);
+  EXPECT_EQ(wakeUps, 2);
+}
+
+TEST_F(MainLoopTest, ActivationRunsTheHandlerInTheMainThread) {
+  bool activated = false;
+  SetActivationHandler([&] { activated = IsMainThread(); });
+  std::thread([] { PostActivation(); }).join();
+  pumpUntil([&] { return activated; });
+  SetActivationHandler(nullptr);
+}
+
+TEST_F(MainLoopTest, AnotherThreadCannotTakeOverTheMainThread) {
+  bool raised = false;
+  std::thread([&] {
+    EXPECT_FALSE(IsMainThread());
+    try {
+      BindMainThread();
+    } catch (const Exception&) {
+      raised = true;
+    }
+  }).join();
+  EXPECT_TRUE(raised);
+  EXPECT_TRUE(IsMainThread());
+}
+
+}  // namespace
+}  // namespace zs::platform
