@@ -11,11 +11,13 @@ void StartModules() {
   RegisterKernelModule();
   RegisterSettingsModule();
   RegisterPluginsModule();
+  RegisterLinksModule();
   RegisterParsingModule();
 }
 
 void StopModules() {
   FinalizeParsingModule();
+  FinalizeLinksModule();
   FinalizePluginsModule();
   FinalizeSettingsModule();
   FinalizeKernelModule();
