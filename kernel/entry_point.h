@@ -27,11 +27,13 @@ class EntryPoint<R(Args...)> {
 
   // Filling again replaces the procedure (tests put their own in); nullptr empties it.
   void Fill(Procedure procedure) { procedure_.store(procedure, std::memory_order_release); }
-  bool IsFilled() const { return procedure_.load(std::memory_order_acquire) != nullptr; }
+  bool IsFilled() const { return Get() != nullptr; }
+  // The procedure filled in, or nullptr (tests keep it to put it back).
+  Procedure Get() const { return procedure_.load(std::memory_order_acquire); }
   const char* Name() const { return name_; }
 
   R operator()(Args... args) const {
-    Procedure procedure = procedure_.load(std::memory_order_acquire);
+    Procedure procedure = Get();
     if (!procedure)
       throw EEntryPointNotFilled(std::string("The service entry point ") + name_ +
                                  " was not filled at start-up");

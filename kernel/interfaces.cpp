@@ -41,6 +41,10 @@ constinit EntryPoint<bool()> GetFileControllerExists{"GetFileControllerExists"};
 constinit EntryPoint<ComPtr<ILinkList>(IILinkListEvents*, int32_t)> CreateLinkList{
     "CreateLinkList"};
 constinit EntryPoint<ComPtr<IURLServices>()> GetURLServices{"GetURLServices"};
+constinit EntryPoint<ComPtr<IURLParser>(const TURL&, IJobRequest*)> CreateURLParser{
+    "CreateURLParser"};
+constinit EntryPoint<bool(const TURL&, TParsedURL&, bool)> ParseURL{"ParseURL"};
+constinit EntryPoint<TURL(const TParsedURL&)> UnparseURL{"UnparseURL"};
 constinit EntryPoint<ComPtr<IProfilerNames>()> GetProfiler{"GetProfiler"};
 constinit EntryPoint<ComPtr<IIGetSiteEvents>(IKGetSiteJob*)> CreateDefaultGetSiteEvents{
     "CreateDefaultGetSiteEvents"};
@@ -54,6 +58,15 @@ constinit EntryPoint<void(const std::string&)> ShowErrorBox{"ShowErrorBox"};
 
 constinit std::atomic<bool> KernelShuttingDown{false};
 constinit std::atomic<bool> JobQueueDestroyed{true};
+
+constinit EntryPoint<Variant(const std::string&, const std::string&, uint8_t)> ReadCustom{
+    "ReadCustom"};
+constinit EntryPoint<void(const std::string&, const std::string&, const Variant&, uint8_t)>
+    WriteCustom{"WriteCustom"};
+constinit EntryPoint<std::string(const std::string&, const std::string&)> ReadCustomData{
+    "ReadCustomData"};
+constinit EntryPoint<void(const std::string&, const std::string&, const std::string&)>
+    WriteCustomData{"WriteCustomData"};
 
 constinit EntryPoint<ComPtr<IUnknown>(const std::string&, const GUID&)> GetPluginInterface{
     "GetPluginInterface"};

@@ -259,6 +259,32 @@ class IURLServices : public IUnknown {
   ~IURLServices() = default;
 };
 
+// A per-job URL parser: resolves links against a base page, judges them against the job's
+// site and maps them to local file names and relative links. Not shared between threads.
+// Links with the scheme "file" are accepted only when the parser has no base page (the URL
+// comes from the user) or when the base given at creation or by SetBase is itself a "file"
+// URL; a base taken from the page (BaseFromCurrent) does not change that.
+class IURLParser : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{46F295B6-796A-447E-A80D-1FA17C1EE1FC}");
+  using Base = IUnknown;
+
+  // An empty LocalDir is worked out from the URL.
+  virtual HRESULT SetBase(const TURL& URL, const TLocalFileName& LocalDir) = 0;
+  virtual HRESULT BaseFromCurrent() = 0;
+  virtual HRESULT SetURL(const TURL& URL, bool* Accepted) = 0;
+  virtual HRESULT GetParsedURL(TParsedURL* Value) = 0;
+  virtual HRESULT GetURL(TURL* Value) = 0;
+  virtual HRESULT GetDomainDirName(std::string* Value) = 0;
+  // The local names, and BaseFromCurrent, fail unless the last SetURL was accepted.
+  virtual HRESULT GetLocalFileName(TLocalFileName* Value) = 0;
+  virtual HRESULT GetLocalDir(TLocalFileName* Value) = 0;
+  virtual HRESULT GetRelativeLink(TURL* Value) = 0;
+
+ protected:
+  ~IURLParser() = default;
+};
+
 // A container of Param=Value pairs sorted by name (case-sensitive ordinal order); an
 // unknown name reads as empty, putting an existing name replaces its value.
 class IParams : public IUnknown {
@@ -711,6 +737,13 @@ extern EntryPoint<bool()> GetFileControllerExists;
 // The object also implements IILinkList and IILinkListView.
 extern EntryPoint<ComPtr<ILinkList>(IILinkListEvents* Events, int32_t DownLevel)> CreateLinkList;
 extern EntryPoint<ComPtr<IURLServices>()> GetURLServices;
+// BaseURL may be empty: the URLs then come from the user.
+extern EntryPoint<ComPtr<IURLParser>(const TURL& BaseURL, IJobRequest* JobRequest)>
+    CreateURLParser;
+// The URL operations called directly inside the program: Parse answers whether the URL parsed
+// (the published IURLServices::Parse succeeds either way).
+extern EntryPoint<bool(const TURL& URL, TParsedURL& Result, bool Simplify)> ParseURL;
+extern EntryPoint<TURL(const TParsedURL& URL)> UnparseURL;
 extern EntryPoint<ComPtr<IProfilerNames>()> GetProfiler;
 extern EntryPoint<ComPtr<IIGetSiteEvents>(IKGetSiteJob* Job)> CreateDefaultGetSiteEvents;
 
@@ -730,6 +763,25 @@ extern EntryPoint<void(const std::string& Text)> ShowErrorBox;
 extern std::atomic<bool> KernelShuttingDown;
 // True while no job list object exists.
 extern std::atomic<bool> JobQueueDestroyed;
+
+// ---------------------------------------------------------------------------------------
+// Settings: custom values
+
+// Free-form values of the current user, under "Software\Zelvor\Sumbra\Custom\<Section>".
+// ValueType: 1 text, 2 integer, 3 Boolean. Reading gives Null when the value is missing or
+// stored with another type; writing raises EParamSaver for a value that does not convert.
+extern EntryPoint<Variant(const std::string& Section, const std::string& ValueName,
+                          uint8_t ValueType)>
+    ReadCustom;
+extern EntryPoint<void(const std::string& Section, const std::string& ValueName,
+                       const Variant& Value, uint8_t ValueType)>
+    WriteCustom;
+// The raw bytes of a value of any type; empty when missing. Written as binary.
+extern EntryPoint<std::string(const std::string& Section, const std::string& ValueName)>
+    ReadCustomData;
+extern EntryPoint<void(const std::string& Section, const std::string& ValueName,
+                       const std::string& Data)>
+    WriteCustomData;
 
 // ---------------------------------------------------------------------------------------
 // Plug-in modules: the loader's entry points

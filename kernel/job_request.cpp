@@ -1,5 +1,6 @@
 #include "kernel/job_request.h"
 
+#include "platform/class_table.h"
 #include "platform/safecall.h"
 
 namespace zs::kernel {
@@ -107,6 +108,15 @@ void TJobRequest::Normalize(TJobRequestDef &Def) {
   if (Def.Title.empty()) Def.Title = Def.SiteURL;
 }
 
-ComPtr<IJobRequest> NewJobRequest() { return platform::MakeCom<TJobRequest>(); }
+namespace {
+ComPtr<IJobRequest> newJobRequest() { return platform::MakeCom<TJobRequest>(); }
+}  // namespace
+
+void RegisterJobRequest() {
+  CreateJobRequest.Fill(&newJobRequest);
+  ValidateJobRequestDef.Fill(&ValidateDef);
+  platform::RegisterComClass(CLSID_JobRequest, "TJobRequest", "",
+                             [] { return ComPtr<IUnknown>(newJobRequest().As<IUnknown>()); });
+}
 
 } // namespace zs::kernel

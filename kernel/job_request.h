@@ -41,8 +41,8 @@ class TJobRequest : public platform::TComObject<IJobRequest, IIJobRequest> {
   ComPtr<IIJobRequestEvents> events_;    // guarded by lock_; empty while free
 };
 
-// The entry points CreateJobRequest and ValidateJobRequestDef.
-ComPtr<IJobRequest> NewJobRequest();
+// Fills CreateJobRequest and ValidateJobRequestDef and registers the JobRequest co-class.
+void RegisterJobRequest();
 int32_t ValidateDef(const TJobRequestDef& Def, IJobRequest* Request, std::string& Message);
 
 }  // namespace zs::kernel

@@ -30,6 +30,8 @@ constexpr KnownCode knownCodes[] = {
 
 void SetErrorInfo(std::string message) { threadErrorInfo = std::move(message); }
 
+void ClearErrorInfo() { threadErrorInfo.clear(); }
+
 std::string TakeErrorInfo() { return std::exchange(threadErrorInfo, std::string()); }
 
 std::string SysErrorMessage(HRESULT code) {

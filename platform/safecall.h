@@ -12,6 +12,7 @@ namespace zs::platform {
 
 // The thread's error info: the message of the last failure a published method returned.
 void SetErrorInfo(std::string message);
+void ClearErrorInfo();
 // Returns and clears the thread's error info; empty when none is set.
 std::string TakeErrorInfo();
 
@@ -24,6 +25,8 @@ HRESULT HandleSafeCallException(std::exception_ptr error) noexcept;
 // Runs a published method's body: S_OK when it returns, a failing code when it raises.
 template <class Body>
 HRESULT SafeCall(Body&& body) noexcept {
+  // A failure returned later must not pick up the message of an older one.
+  ClearErrorInfo();
   try {
     body();
     return S_OK;

@@ -1,0 +1,12 @@
+// The kernel object: the one service object behind GetKernel that hands out the job list,
+// the URL services and the settings, each call serialised by the kernel lock.
+#pragma once
+
+namespace zs::kernel {
+
+// Fills GetKernel and records the kernel object's class in the class table.
+void RegisterKernelObject();
+// Releases the singleton (end of the program); a later GetKernel would create a new one.
+void ReleaseKernelSingleton();
+
+} // namespace zs::kernel

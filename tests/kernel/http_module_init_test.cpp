@@ -1,0 +1,81 @@
+#include "kernel/http_module_init.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/safecall.h"
+#include "tests/kernel/kernel_test_support.h"
+#include "tests/support/test_environment.h"
+
+namespace zs::testing {
+namespace {
+
+using platform::E_FAIL;
+using platform::S_OK;
+
+class FakeModuleInit : public platform::TComObject<IModuleInit> {
+public:
+  explicit FakeModuleInit(HRESULT result) : result_(result) {}
+  HRESULT Initialize() override {
+    ++calls;
+    return platform::SafeCall([&] {
+      if (platform::Failed(result_)) throw platform::EOleSysError("Cannot start", result_);
+    });
+  }
+  int calls = 0;
+
+private:
+  HRESULT result_;
+};
+
+ComPtr<FakeModuleInit> moduleInit; // what the loader finds in any module
+std::vector<std::string> modulesAsked;
+
+ComPtr<IModuleInit> fakeModuleInitInterface(const std::string &ModuleName) {
+  modulesAsked.push_back(ModuleName);
+  return moduleInit;
+}
+
+struct HttpCase {
+  const char *name;
+  std::string moduleName; // as configured for "http"
+  bool hasInit;
+  HRESULT initResult;
+};
+void PrintTo(const HttpCase &c, std::ostream *out) { *out << c.name; }
+
+class HttpModuleInit : public ::testing::TestWithParam<HttpCase> {
+  ScopedHives hives_;
+  ScopedFake<ComPtr<IModuleInit>(const std::string &)> loader_{GetModuleInitInterface,
+                                                               fakeModuleInitInterface};
+};
+
+TEST_P(HttpModuleInit, InitialisesTheConfiguredModuleOnceAndRaisesWhenThatFails) {
+  const HttpCase &c = GetParam();
+  modulesAsked.clear();
+  moduleInit = c.hasInit ? platform::MakeCom<FakeModuleInit>(c.initResult) : nullptr;
+  platform::OleCheck(GetProfiler()->put_Param("PluginInetModuleName:http", Variant(c.moduleName)));
+  bool done = false;
+  if (platform::Failed(c.initResult)) {
+    EXPECT_THROW(kernel::InitHttpModule(done), platform::EOleSysError);
+  } else {
+    kernel::InitHttpModule(done);
+  }
+  EXPECT_TRUE(done);
+  std::string configured;
+  platform::OleCheck(GetProfiler()->GetPluginInetModuleName("http", &configured));
+  EXPECT_EQ(modulesAsked,
+            configured.empty() ? std::vector<std::string>{} : std::vector<std::string>{configured});
+  EXPECT_EQ(moduleInit ? moduleInit->calls : 0, c.hasInit && !c.moduleName.empty() ? 1 : 0);
+  moduleInit.reset();
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HttpModuleInit,
+                         ::testing::Values(HttpCase{"NoModuleNamed", "", true, S_OK},
+                                           HttpCase{"ModuleWithoutInit", "/opt/zs/http.so", false,
+                                                    S_OK},
+                                           HttpCase{"InitSucceeds", "/opt/zs/http.so", true, S_OK},
+                                           HttpCase{"InitFails", "/opt/zs/http.so", true, E_FAIL}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace zs::testing

@@ -1,0 +1,89 @@
+#include "kernel/main_thread_queue.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "platform/main_loop.h"
+#include "tests/kernel/kernel_test_support.h"
+
+namespace zs::testing {
+namespace {
+
+struct Message {
+  int poster, sequence;
+};
+
+// Records the messages it runs; tells whether its last reference went in the main thread.
+class Target : public platform::TComObject<IILinkMessageSupport> {
+public:
+  explicit Target(std::atomic<int> *endedInMain = nullptr) : endedInMain_(endedInMain) {}
+  ~Target() override {
+    if (endedInMain_) *endedInMain_ = platform::IsMainThread() ? 1 : -1;
+  }
+  void DispatchMessage(void *message) override {
+    EXPECT_TRUE(platform::IsMainThread());
+    received.push_back(*static_cast<Message *>(message));
+  }
+  std::vector<Message> received;
+
+private:
+  std::atomic<int> *endedInMain_;
+};
+
+class MainThreadQueue : public ::testing::Test {
+  void TearDown() override { platform::ClearMainLoop(); }
+};
+
+TEST_F(MainThreadQueue, LinkMessagesRunInTheMainThreadInEachPostersOrder) {
+  constexpr int posters = 4, perPoster = 100;
+  auto target = platform::MakeCom<Target>();
+  std::vector<Message> messages;
+  for (int i = 0; i < posters * perPoster; ++i)
+    messages.push_back({i % posters, i / posters});
+  std::vector<std::thread> threads;
+  for (int poster = 0; poster < posters; ++poster)
+    threads.emplace_back([&, poster] {
+      for (int i = poster; i < posters * perPoster; i += posters)
+        PostLinkMessage(target.get(), &messages[i]);
+    });
+  for (std::thread &thread : threads)
+    thread.join();
+  ASSERT_TRUE(pumpUntil([&] { return target->received.size() == messages.size(); }));
+  std::vector<int> next(posters, 0);
+  for (const Message &message : target->received)
+    EXPECT_EQ(message.sequence, next[message.poster]++);
+}
+
+TEST_F(MainThreadQueue, LinkMessageNeverRunsInTheCallerAndHoldsItsTargetUntilItRan) {
+  std::atomic<int> endedInMain = 0;
+  auto target = platform::MakeCom<Target>(&endedInMain);
+  Target *raw = target.get();
+  Message message{0, 7};
+  PostLinkMessage(target.get(), &message);
+  target.reset();
+  EXPECT_TRUE(raw->received.empty());
+  EXPECT_EQ(endedInMain, 0);
+  ASSERT_TRUE(pumpUntil([&] { return endedInMain != 0; }));
+  EXPECT_EQ(endedInMain, 1);
+  EXPECT_THROW(PostLinkMessage(nullptr, &message), platform::Exception);
+}
+
+TEST_F(MainThreadQueue, ReleaseFromAWorkerDropsTheLastReferenceInTheMainThread) {
+  std::atomic<int> endedInMain = 0;
+  auto target = platform::MakeCom<Target>(&endedInMain);
+  ReleaseInMainThread(target.get()); // in the main thread: nothing to do
+  EXPECT_EQ(platform::ProcessPendingMessages(), 0);
+  std::thread([held = std::move(target)]() mutable {
+    ReleaseInMainThread(held.get());
+    held.reset();
+  }).join();
+  EXPECT_EQ(endedInMain, 0);
+  ASSERT_TRUE(pumpUntil([&] { return endedInMain != 0; }));
+  EXPECT_EQ(endedInMain, 1);
+}
+
+} // namespace
+} // namespace zs::testing

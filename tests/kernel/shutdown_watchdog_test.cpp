@@ -1,0 +1,59 @@
+#include "kernel/shutdown_watchdog.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <memory>
+
+#include "tests/kernel/kernel_test_support.h"
+
+namespace zs::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Set when the watchdog lets go of its end action, which happens when its thread ends.
+struct WatchEnd {
+  std::promise<void> ended;
+  ~WatchEnd() { ended.set_value(); }
+};
+
+class ShutdownWatchdog : public ::testing::Test {
+protected:
+  void SetUp() override { JobQueueDestroyed = false; }
+  void TearDown() override { JobQueueDestroyed = true; }
+
+  // Starts a watchdog whose end action only counts; the future is ready when it has ended.
+  std::future<void> watch(std::chrono::milliseconds limit) {
+    auto end = std::make_shared<WatchEnd>();
+    std::future<void> ended = end->ended.get_future();
+    kernel::StartShutdownWatchdog(limit, [this, end] { ++endCalls; });
+    return ended;
+  }
+  std::atomic<int> endCalls = 0;
+};
+
+TEST_F(ShutdownWatchdog, EndsTheProcessWhenTheJobListOutlivesTheLimit) {
+  ASSERT_EQ(watch(50ms).wait_for(generousBound), std::future_status::ready);
+  EXPECT_EQ(endCalls, 1);
+}
+
+TEST_F(ShutdownWatchdog, EndsQuietlyWhenTheJobListGoesInTime) {
+  std::future<void> ended = watch(generousBound);
+  JobQueueDestroyed = true;
+  ASSERT_EQ(ended.wait_for(generousBound), std::future_status::ready);
+  EXPECT_EQ(endCalls, 0);
+}
+
+TEST_F(ShutdownWatchdog, EndsAStuckProcessWithExitCode1) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        kernel::StartShutdownWatchdog(50ms);
+        std::promise<void>().get_future().wait_for(generousBound);
+      },
+      ::testing::ExitedWithCode(1), "");
+}
+
+} // namespace
+} // namespace zs::testing
