@@ -30,7 +30,7 @@ constinit EntryPoint<ComPtr<IIIntfSnapshot>()> CreateIntfSnapshot{"CreateIntfSna
 constinit EntryPoint<ComPtr<IParams>()> CreateParams{"CreateParams"};
 constinit EntryPoint<ComPtr<IGetSiteJob>(IKJobQueue*, IJobRequest*, TGetSiteEventsFactory)>
     CreateGetSiteJob{"CreateGetSiteJob"};
-constinit EntryPoint<ComPtr<IGetSiteJob>(IKJobQueue*, TXMLElement&)> LoadGetSiteJob{
+constinit EntryPoint<ComPtr<IGetSiteJob>(IKJobQueue*, IXMLElement*)> LoadGetSiteJob{
     "LoadGetSiteJob"};
 constinit EntryPoint<ComPtr<IKJobExecuteController>()> GetJobExecuteController{
     "GetJobExecuteController"};
@@ -68,6 +68,11 @@ constinit EntryPoint<std::string(const std::string&, const std::string&)> ReadCu
 constinit EntryPoint<void(const std::string&, const std::string&, const std::string&)>
     WriteCustomData{"WriteCustomData"};
 
+constinit EntryPoint<ComPtr<IParseProvider>(const std::string&, IURLParser*, IJobRequest*, int32_t,
+                                            IIJobAsyncProvider*)>
+    CreateParseProvider{"CreateParseProvider"};
+constinit EntryPoint<ComPtr<IParser>(const std::string&)> GetParser{"GetParser"};
+
 constinit EntryPoint<ComPtr<IUnknown>(const std::string&, const GUID&)> GetPluginInterface{
     "GetPluginInterface"};
 constinit EntryPoint<ComPtr<IUnknown>(const std::string&)> GetInetModule{"GetInetModule"};
@@ -79,5 +84,30 @@ constinit EntryPoint<void(TInetCacheCallback, void*)> EnumInetCacheModules{
     "EnumInetCacheModules"};
 constinit EntryPoint<bool(const std::string&, TVersion&)> GetPluginVersion{"GetPluginVersion"};
 constinit EntryPoint<void()> FreeAllPlugins{"FreeAllPlugins"};
+
+constinit EntryPoint<ComPtr<IXMLDocument>()> NewDataDocument{"NewDataDocument"};
+constinit EntryPoint<ComPtr<IXMLDocument>(const TLocalFileName&)> OpenDataDocument{
+    "OpenDataDocument"};
+constinit EntryPoint<ComPtr<IXMLElement>(IXMLElement*, const std::string&)> FindOrAddChild{
+    "FindOrAddChild"};
+constinit EntryPoint<bool(IXMLElement*, const std::string&)> IsElementNamed{"IsElementNamed"};
+constinit EntryPoint<void(IXMLElement*, IJobRequest*)> SaveJobRequest{"SaveJobRequest"};
+constinit EntryPoint<bool(IXMLElement*, ComPtr<IJobRequest>&, bool)> LoadJobRequest{
+    "LoadJobRequest"};
+constinit EntryPoint<TLocalFileName(IXMLElement*, IILinkList*, const TLocalFileName&)>
+    SaveLinkList{"SaveLinkList"};
+constinit EntryPoint<int32_t(IXMLElement*, IILinkList*, const TLocalFileName&)> LoadLinkList{
+    "LoadLinkList"};
+constinit EntryPoint<void(IXMLElement*, IParams*)> SaveLinkParams{"SaveLinkParams"};
+constinit EntryPoint<ComPtr<IParams>(IXMLElement*)> LoadLinkParams{"LoadLinkParams"};
+constinit EntryPoint<void(TJobState, IJobRequest*, IILinkList*, const TLocalFileName&)>
+    SaveJobDescription{"SaveJobDescription"};
+constinit EntryPoint<ComPtr<IXMLElement>(const TLocalFileName&)> OpenJobDescription{
+    "OpenJobDescription"};
+constinit EntryPoint<TJobState(IXMLElement*)> LoadJobState{"LoadJobState"};
+constinit EntryPoint<void(const TLocalFileName&, const std::vector<ComPtr<IJobRequest>>&)>
+    SaveJobListFile{"SaveJobListFile"};
+constinit EntryPoint<std::vector<ComPtr<IXMLElement>>(const TLocalFileName&)> OpenJobListFile{
+    "OpenJobListFile"};
 
 }  // namespace zs

@@ -132,8 +132,8 @@ inline constexpr TVersion ProgramVersion = {0, 0, 0, 1};
 // ---------------------------------------------------------------------------------------
 // Opaque types owned by the subsystems that define them
 
-// An element of an XML data document (defined by the persistence layer).
-class TXMLElement;
+// An element of an XML data document (see "XML data documents" below).
+class IXMLElement;
 // An entry of a link list's tree: host, directory or file (defined by the link list).
 class TLinkEntry;
 // A list of entries from a host entry down to one entry.
@@ -417,7 +417,7 @@ class IKGetSiteJob : public IIGetSiteJob {
   using Base = IIGetSiteJob;
 
   // Appends a child element "Job" holding the job request.
-  virtual void SaveTo(TXMLElement& Node) = 0;
+  virtual void SaveTo(IXMLElement* Node) = 0;
   // The job's provider of cross-thread messages, created on first use.
   virtual ComPtr<IIJobAsyncProvider> GetAsyncProvider() = 0;
 
@@ -684,6 +684,77 @@ class IIIntfSnapshot : public IUnknown {
 };
 
 // ---------------------------------------------------------------------------------------
+// Parsers
+
+class ICustomParseProcessor;
+
+// How a parser reports a link it found: the context it was given and the description.
+using TLinkReportFunction = void (*)(void* Context, const TLinkDescription& LinkDesc);
+
+// Implemented by every parser. Text passes through block by block: each call returns the
+// output for its input, Finish the rest.
+class IParser : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{6FC98B03-0477-407A-B054-9BABBC0BD46D}");
+  using Base = IUnknown;
+
+  virtual HRESULT Init(IURLParser* URLParser, IJobRequest* JobRequest,
+                       TLinkReportFunction ReportLink, void* Context, IParams* Params,
+                       ICustomParseProcessor* CustomProcessor) = 0;
+  virtual HRESULT ProcessBlock(const std::string& Input, std::string* Output) = 0;
+  virtual HRESULT Finish(std::string* Output) = 0;
+
+ protected:
+  ~IParser() = default;
+};
+
+// A parser the provider may keep for the custom blocks of one file.
+class IAdvancedParser : public IParser {
+ public:
+  static constexpr GUID IID = MakeGUID("{46C48659-6838-4E13-91E8-5A61919DF706}");
+  using Base = IParser;
+
+  // Called when the provider creates the parser for a custom block.
+  virtual HRESULT BlockParserCreated() = 0;
+  // Called when the provider is finished with it.
+  virtual HRESULT BlockParserReleased() = 0;
+
+ protected:
+  ~IAdvancedParser() = default;
+};
+
+// The provider's side of embedded content: a parser hands a piece of it (a style attribute,
+// a script or style element) to the parser of its content type and gets the output back.
+// References through it are not counted.
+class ICustomParseProcessor : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{9D726C9E-1848-4712-9968-7035F77A71C6}");
+  using Base = IUnknown;
+
+  virtual HRESULT BeginCustom(const std::string& ContentType, IParams* Params) = 0;
+  virtual HRESULT ProcessCustomBlock(const std::string& Input, std::string* Output) = 0;
+  virtual HRESULT FinishCustom(std::string* Output) = 0;
+  virtual HRESULT ProcessCustom(const std::string& ContentType, const std::string& Input,
+                                std::string* Output) = 0;
+
+ protected:
+  ~ICustomParseProcessor() = default;
+};
+
+// The parse provider of one fetched file.
+class IParseProvider : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{09D986AC-A1F0-4527-95E2-F6EBB47BD5FD}");
+  using Base = IUnknown;
+
+  virtual HRESULT ProcessBlock(const std::string& Input, std::string* Output) = 0;
+  virtual HRESULT Finish(std::string* Output) = 0;
+
+ protected:
+  ~IParseProvider() = default;
+};
+
+// ---------------------------------------------------------------------------------------
 // Exceptions of the kernel
 
 ZS_EXCEPTION_CLASS(EKBadPath, platform::Exception);
@@ -728,7 +799,7 @@ extern EntryPoint<ComPtr<IParams>()> CreateParams;
 extern EntryPoint<ComPtr<IGetSiteJob>(IKJobQueue* Queue, IJobRequest* Request,
                                       TGetSiteEventsFactory Factory)>
     CreateGetSiteJob;
-extern EntryPoint<ComPtr<IGetSiteJob>(IKJobQueue* Queue, TXMLElement& Node)> LoadGetSiteJob;
+extern EntryPoint<ComPtr<IGetSiteJob>(IKJobQueue* Queue, IXMLElement* Node)> LoadGetSiteJob;
 extern EntryPoint<ComPtr<IKJobExecuteController>()> GetJobExecuteController;
 extern EntryPoint<void()> FreeJobExecuteController;
 extern EntryPoint<ComPtr<IKGetFileController>()> GetGetFileController;
@@ -783,6 +854,14 @@ extern EntryPoint<void(const std::string& Section, const std::string& ValueName,
                        const std::string& Data)>
     WriteCustomData;
 
+// Parsers: the provider of a fetched file, and the parser of a content tag ("html", "css",
+// or a plug-in's tag); GetParser gives an empty pointer when there is none.
+extern EntryPoint<ComPtr<IParseProvider>(const std::string& ContentTag, IURLParser* URLParser,
+                                         IJobRequest* JobRequest, int32_t Level,
+                                         IIJobAsyncProvider* LinkSink)>
+    CreateParseProvider;
+extern EntryPoint<ComPtr<IParser>(const std::string& ContentTag)> GetParser;
+
 // ---------------------------------------------------------------------------------------
 // Plug-in modules: the loader's entry points
 
@@ -825,5 +904,126 @@ extern EntryPoint<void(TInetCacheCallback Callback, void* Context)> EnumInetCach
 // Loads the module and gives its version; false when it cannot be loaded.
 extern EntryPoint<bool(const std::string& ModuleName, TVersion& Version)> GetPluginVersion;
 extern EntryPoint<void()> FreeAllPlugins;
+
+// ---------------------------------------------------------------------------------------
+// XML data documents: job description and job list files
+
+// An element of a data document. A document may come from a provider module and be that
+// module's own, so it is reached only through these interfaces, which return HRESULTs. An
+// element keeps its document alive. Names are compared exactly.
+class IXMLElement : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{AFB1C7CB-4327-4541-BD05-A00644CDFBC7}");
+  using Base = IUnknown;
+
+  // The name without its prefix, and the namespace the element is in ("" for none).
+  virtual HRESULT get_LocalName(std::string* Value) = 0;
+  virtual HRESULT get_NamespaceURI(std::string* Value) = 0;
+  // Present is false, and Value empty, when the element has no such attribute.
+  virtual HRESULT GetAttribute(const std::string& Name, std::string* Value, bool* Present) = 0;
+  // Replaces the value of the attribute, or adds the attribute after the others.
+  virtual HRESULT SetAttribute(const std::string& Name, const std::string& Value) = 0;
+  // Creates an element named Name as the last child.
+  virtual HRESULT AppendChild(const std::string& Name, IXMLElement** Child) = 0;
+  // The first child element named Name; nullptr when there is none.
+  virtual HRESULT FindChild(const std::string& Name, IXMLElement** Child) = 0;
+  // The child elements in document order, other nodes passed over; nullptr after the last.
+  virtual HRESULT get_FirstChild(IXMLElement** Child) = 0;
+  virtual HRESULT get_NextSibling(IXMLElement** Sibling) = 0;
+
+ protected:
+  ~IXMLElement() = default;
+};
+
+class IXMLDocument : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{75FCF687-848D-4584-A81E-2ECB44646BDF}");
+  using Base = IUnknown;
+
+  // The XML declaration written before the document element.
+  virtual HRESULT SetDeclaration(const std::string& Version, const std::string& Encoding) = 0;
+  // Child elements on lines of their own, indented by Spaces per level; 0 for none.
+  virtual HRESULT SetIndentation(int32_t Spaces) = 0;
+  // nullptr when the document has none.
+  virtual HRESULT get_DocumentElement(IXMLElement** Value) = 0;
+  // Creates the document element, named Name; fails when the document has one already.
+  virtual HRESULT CreateDocumentElement(const std::string& Name, IXMLElement** Value) = 0;
+  // Writes the document to the file; fails unless the whole document was written.
+  virtual HRESULT Save(const std::string& FileName) = 0;
+
+ protected:
+  ~IXMLDocument() = default;
+};
+
+// Where data documents come from: the built-in DOM, or the module named by the setting
+// PluginXMLProviderModuleName (role IID_IXMLProvider).
+class IXMLProvider : public IUnknown {
+ public:
+  static constexpr GUID IID = IID_IXMLProvider;
+  using Base = IUnknown;
+
+  virtual HRESULT CreateDocument(IXMLDocument** Value) = 0;
+  // Fails when the file cannot be read or is not a well-formed document.
+  virtual HRESULT LoadDocument(const std::string& FileName, IXMLDocument** Value) = 0;
+
+ protected:
+  ~IXMLProvider() = default;
+};
+
+// A new document: version "1.0", encoding "UTF-8", indented by two spaces. EXMLProvider
+// "XML Provider unaviable" when a provider module is named but yields no provider.
+extern EntryPoint<ComPtr<IXMLDocument>()> NewDataDocument;
+// The document of the file, indented by two spaces when saved; empty when it cannot be loaded.
+extern EntryPoint<ComPtr<IXMLDocument>(const TLocalFileName& FileName)> OpenDataDocument;
+// The first child element of Parent named Name, appended when there is none.
+extern EntryPoint<ComPtr<IXMLElement>(IXMLElement* Parent, const std::string& Name)>
+    FindOrAddChild;
+// True when the node's local name is Name and it is in no namespace.
+extern EntryPoint<bool(IXMLElement* Node, const std::string& Name)> IsElementNamed;
+// Writes the "Request" child of Parent (found or added).
+extern EntryPoint<void(IXMLElement* Parent, IJobRequest* Request)> SaveJobRequest;
+// Reads the "Request" child of Parent. When it gives a page URL and a project directory (its
+// own when ReadProjectDir, else that of Request), Request becomes a new free request with the
+// values read and the result is true; otherwise Request is left as it was.
+extern EntryPoint<bool(IXMLElement* Parent, ComPtr<IJobRequest>& Request, bool ReadProjectDir)>
+    LoadJobRequest;
+// Writes the "LinkList" child of Parent: every link, then the name of the quick-save journal.
+// Gives the journal file that the saved links take the place of, for the caller to delete once
+// the document is safely on disk (deleting it before would lose both when the save fails).
+extern EntryPoint<TLocalFileName(IXMLElement* Parent, IILinkList* Links,
+                                 const TLocalFileName& ProjectDir)>
+    SaveLinkList;
+// Adds the links of the "LinkList" child of Parent to Links as they were saved, replays the
+// quick-save journal it names, and has the list go on writing the job's journal. The number of
+// "Link" elements read; 0 and nothing done without a "LinkList".
+extern EntryPoint<int32_t(IXMLElement* Parent, IILinkList* Links,
+                          const TLocalFileName& ProjectDir)>
+    LoadLinkList;
+extern EntryPoint<void(IXMLElement* Link, IParams* Params)> SaveLinkParams;
+// Empty when the link has no parameter with a name.
+extern EntryPoint<ComPtr<IParams>(IXMLElement* Link)> LoadLinkParams;
+
+// The job description file of a project directory (created when missing): the job's state,
+// request and links. The old file is replaced only once the new one is whole on disk, and
+// only then is the quick-save journal deleted.
+extern EntryPoint<void(TJobState State, IJobRequest* Request, IILinkList* Links,
+                       const TLocalFileName& ProjectDir)>
+    SaveJobDescription;
+// The root element "Job" of the project directory's job description file; empty when the
+// file is missing, cannot be loaded or is no job description.
+extern EntryPoint<ComPtr<IXMLElement>(const TLocalFileName& ProjectDir)> OpenJobDescription;
+// The state a job description records; jsStopped when it names none. A job restores it
+// unless it is jsRunning.
+extern EntryPoint<TJobState(IXMLElement* Root)> LoadJobState;
+// Writes a job list file holding the requests in order, creating its folder when missing;
+// the old file is replaced only once the new one is whole on disk.
+extern EntryPoint<void(const TLocalFileName& FileName,
+                       const std::vector<ComPtr<IJobRequest>>& Requests)>
+    SaveJobListFile;
+// The "Job" elements of a job list file in document order, for LoadGetSiteJob; none when the
+// document has no document element. EDataLoad when the file cannot be opened or its root is
+// not "JobList".
+extern EntryPoint<std::vector<ComPtr<IXMLElement>>(const TLocalFileName& FileName)>
+    OpenJobListFile;
 
 }  // namespace zs

@@ -11,6 +11,7 @@ void RegisterSettingsModule();
 void RegisterPluginsModule();
 void RegisterLinksModule();
 void RegisterParsingModule();
+void RegisterPersistenceModule();
 
 // Each releases what its module holds, at the end of the program.
 void FinalizeKernelModule();
@@ -18,6 +19,7 @@ void FinalizeSettingsModule();
 void FinalizePluginsModule();
 void FinalizeLinksModule();
 void FinalizeParsingModule();
+void FinalizePersistenceModule();
 
 // Binds the calling thread as the main thread and registers every module built so far.
 void StartModules();

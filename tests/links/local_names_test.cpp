@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include "kernel/interfaces.h"
+#include "platform/safecall.h"
+#include "tests/links/url_test_support.h"
+#include "tests/support/test_environment.h"
+
+namespace zs {
+namespace {
+
+using platform::OleCheck;
+using testing::MakeJob;
+
+const std::string project = "/home/ann/Proj";
+
+// The local file name of an accepted URL, "-" for one that is not accepted.
+std::string localName(IURLParser *parser, const std::string &url) {
+  bool accepted = false;
+  OleCheck(parser->SetURL(url, &accepted));
+  std::string name = "-";
+  if (accepted) OleCheck(parser->GetLocalFileName(&name));
+  return name;
+}
+
+struct TNameCase {
+  bool linksAway;
+  std::string url;
+  std::string name; // after the project folder
+};
+
+TEST(LocalNames, UrlsMapToEscapedNamesUnderTheProjectFolder) {
+  const TNameCase cases[] = {
+      {false, "http://host/docs/", "/index.htm"},
+      {false, "http://host/docs/list.php?p=2", "/list.php&qp=2"},
+      {false, "http://host/docs/?p=2", "/&qp=2"},
+      {false, "http://host/docs/a/b.html#x", "/a/b.html"},
+      {false, "http://host/docs/R&D/a:b*c|d\"e<f>.htm", "/R&&D/a&cb&ac&dd&te&lf&r.htm"},
+      {false, "http://host/docs/q.htm?a/b\\c", "/q.htm&qa&sb&bc"},
+      {false, "http://host/docs/x%20y/my%20page.htm", "/x%20y/my%20page.htm"},
+      {false, "http://host/docs/caf\xC3\xA9/", "/caf\xC3\xA9/index.htm"},
+      {false, "http://host/docs/../../../../etc/passwd", "-"},
+      {true, "http://host/docs/a.htm", "/# First Site/a.htm"},
+      {true, "http://Other.Host:8080/x/", "/Other.Host_@8080/x/index.htm"},
+      {true, "http://www.other.org/x.htm", "/other.org/x.htm"},
+      {true, "http://host/docs/../../../../etc/passwd", "/host/etc/passwd"},
+      {true, "..\\..\\..\\..\\x", "/host/x"},
+      {true, "http://host/a/%2e%2e/%2e%2e/x", "/host/a/%2e%2e/%2e%2e/x"},
+      {true, "http://../x", "/&../x"},
+      {true, "http://./.", "/&./index.htm"},
+      {true, "http://www.../x", "/&../x"},
+  };
+  for (const TNameCase &c : cases) {
+    auto job = MakeJob("http://host/docs/", project, c.linksAway);
+    ComPtr<IURLParser> parser = CreateURLParser("http://host/docs/page.htm", job.get());
+    EXPECT_EQ(localName(parser.get(), c.url), c.name == "-" ? c.name : project + c.name) << c.url;
+  }
+}
+
+TEST(LocalNames, LocalDirAndDomainFolderOfTheCurrentUrl) {
+  auto job = MakeJob("http://host/docs/", project + "/", true);
+  ComPtr<IURLParser> parser = CreateURLParser("", job.get());
+  localName(parser.get(), "http://www.Some.Host:81/a/b.htm");
+  std::string value;
+  OleCheck(parser->GetLocalDir(&value));
+  EXPECT_EQ(value, project + "/Some.Host_@81/a/");
+  OleCheck(parser->GetDomainDirName(&value));
+  EXPECT_EQ(value, "Some.Host_@81");
+}
+
+TEST(LocalNames, DirectoriesTakeTheJobsIndexNameAndAnEmptyOneIsFilledOnce) {
+  testing::ScopedHives hives;
+  OleCheck(GetProfiler()->put_Param("DefaultIndexName", std::string("home.htm")));
+  auto job = MakeJob("http://host/", project, false);
+  EXPECT_EQ(localName(CreateURLParser("", job.get()).get(), "http://host/a/"),
+            project + "/a/home.htm");
+  EXPECT_EQ(job->Def.IndexName, "home.htm");
+  OleCheck(GetProfiler()->put_Param("DefaultIndexName", std::string("other.htm")));
+  EXPECT_EQ(localName(CreateURLParser("", job.get()).get(), "http://host/"), project + "/home.htm");
+  for (auto [index, name] : {std::pair{"../up", "/..&sup"}, {"..", "/&.."}}) {
+    job->Def.IndexName = index; // stored without validation
+    EXPECT_EQ(localName(CreateURLParser("", job.get()).get(), "http://host/"), project + name);
+  }
+}
+
+// Whatever a page holds, a local name stays inside the project folder.
+TEST(LocalNames, NoUrlLeavesTheProjectFolder) {
+  const std::string hostile[] = {
+      "../../../../../../etc/passwd",
+      "http://host/a/../../../../etc/x",
+      "/..",
+      "./.",
+      "..",
+      "....//....//x",
+      "..\\..\\..",
+      "\\..\\..\\x",
+      "%2e%2e/%2e%2e/x",
+      "http://.../..",
+      "http://www..",
+      "file:///../../etc/passwd",
+      std::string(100000, '/') + "..",
+      [] {
+        std::string deep;
+        for (int i = 0; i < 20000; ++i)
+          deep += "../";
+        return deep + "x";
+      }(),
+      "http://" + std::string(20000, '.') + "/..",
+      std::string("\0..", 3),
+  };
+  auto job = MakeJob("http://host/docs/", project, true);
+  ComPtr<IURLParser> parser = CreateURLParser("", job.get());
+  OleCheck(parser->SetBase("http://host/docs/a/page.htm", ""));
+  for (const std::string &url : hostile) {
+    std::string name = localName(parser.get(), url);
+    if (name == "-") continue;
+    ASSERT_TRUE(name.starts_with(project + "/")) << url;
+    std::string rest = "/" + name.substr(project.size()) + "/";
+    EXPECT_EQ(rest.find("/../"), std::string::npos) << name;
+    EXPECT_EQ(rest.find("/./"), std::string::npos) << name;
+    EXPECT_EQ(rest.find('\0'), std::string::npos) << name;
+  }
+}
+
+} // namespace
+} // namespace zs

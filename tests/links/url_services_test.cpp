@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include "kernel/interfaces.h"
+#include "platform/safecall.h"
+#include "tests/support/test_environment.h"
+
+namespace zs {
+namespace {
+
+using platform::OleCheck;
+
+TParsedURL parsed(const std::string &url, bool simplify = false) {
+  TParsedURL result;
+  OleCheck(GetURLServices()->Parse(url, &result, simplify));
+  return result;
+}
+
+// The fields in record order after Simple.
+std::vector<std::string> fieldsOf(const TParsedURL &url) {
+  return {url.Sheme, url.UserAndPass, url.Prefix, url.Domain, url.Port,
+          url.Path,  url.FileName,    url.Query,  url.Anchor};
+}
+
+TEST(URLServices, ParseSplitsUrlsIntoTheirFields) {
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {"", {"", "", "", "", "", "", "", "", ""}},
+      {"index.html", {"", "", "", "", "", "", "index.html", "", ""}},
+      {"../img/a.gif", {"", "", "", "", "", "../img/", "a.gif", "", ""}},
+      {"page.htm?x=1#y", {"", "", "", "", "", "", "page.htm", "?x=1", "#y"}},
+      {"#top", {"", "", "", "", "", "", "", "", "#top"}},
+      {"http://host", {"http", "", "", "host", "", "", "", "", ""}},
+      {"HTTP://WWW.Some.Host:80/A/b.htm?x#y",
+       {"HTTP", "", "WWW", "Some.Host", "80", "/A/", "b.htm", "?x", "#y"}},
+      {"http://user:pw@host/", {"http", "user:pw", "", "host", "", "/", "", "", ""}},
+      {"http://:@host/", {"http", ":", "", "host", "", "/", "", "", ""}},
+      {"http://www.host/", {"http", "", "", "www.host", "", "/", "", "", ""}},
+      {"ftp://FTP.a.b/", {"ftp", "", "FTP", "a.b", "", "/", "", "", ""}},
+      {"gopher://.a.b/", {"gopher", "", "", ".a.b", "", "/", "", "", ""}},
+      {"http://h/a\\b.htm", {"http", "", "", "h", "", "/a\\", "b.htm", "", ""}},
+      {"file:///home/ann/a.htm", {"file", "", "", "", "", "home/ann/", "a.htm", "", ""}},
+      {"file:///C:", {"file", "", "", "", "", "C:", "", "", ""}},
+  };
+  for (const auto &[url, fields] : cases) {
+    TParsedURL result;
+    EXPECT_TRUE(ParseURL(url, result, false)) << url;
+    EXPECT_FALSE(result.Simple);
+    EXPECT_EQ(fieldsOf(result), fields) << url;
+  }
+}
+
+TEST(URLServices, MalformedUrlsFailToParseButThePublishedParseSucceedsWithWhatItRead) {
+  for (std::string url :
+       {"http://host:/", "http://host?x", "http://ho_st/", "http://host:8o/", "http://@/",
+        "mailto:ann@host", "javascript:go()", "http:/x", "http://"}) {
+    TParsedURL result;
+    EXPECT_FALSE(ParseURL(url, result, false)) << url;
+    EXPECT_EQ(fieldsOf(parsed(url)), fieldsOf(result)) << url;
+  }
+}
+
+TEST(URLServices, SimplifiedRecordsOfTheSameSiteAreEqual) {
+  TParsedURL url = parsed("HTTP://WWW.Some.Host:80/A/b.htm?x#y", true);
+  EXPECT_TRUE(url.Simple);
+  EXPECT_EQ(fieldsOf(url), (std::vector<std::string>{"http", "", "", "some.host", "80", "/A/",
+                                                     "b.htm", "?x", "#y"}));
+  EXPECT_EQ(url, parsed("http://some.host/A/b.htm?x#y", true));
+  EXPECT_EQ(parsed("https://Host", true).Port, "80");
+  EXPECT_EQ(parsed("http://host", true).Path, "/");
+  EXPECT_EQ(parsed("http://:@host/", true).UserAndPass, "");
+  EXPECT_EQ(parsed("gopher://host/", true).Port, "");
+  TParsedURL relative = parsed("a/b.htm");
+  OleCheck(GetURLServices()->Simplify(&relative)); // no scheme: no port to ask for
+  EXPECT_EQ(relative.Port, "");
+}
+
+TEST(URLServices, PrefixesAndPortsFollowTheSettings) {
+  testing::ScopedHives hives;
+  ComPtr<IProfilerNames> profiler = GetProfiler();
+  OleCheck(profiler->put_Param("DefaultPort:http", std::string("8080")));
+  EXPECT_EQ(parsed("http://host/", true).Port, "8080");
+  EXPECT_EQ(parsed("http://www.a.b/").Prefix, "www");
+  OleCheck(profiler->put_Param("IgnorePrefix", false));
+  EXPECT_EQ(parsed("http://www.a.b/").Domain, "www.a.b");
+}
+
+TEST(URLServices, UnparseJoinsWhatParseSplit) {
+  for (std::string url :
+       {"HTTP://WWW.Some.Host:80/A/b.htm?x#y", "http://user:pw@host/", "file:///home/ann/a.htm",
+        "file:////x", "gopher://.a.b/x", "ftp://ftp.a.b/x/"}) {
+    std::string joined;
+    OleCheck(GetURLServices()->Unparse(parsed(url), &joined));
+    EXPECT_EQ(joined, url);
+  }
+  EXPECT_EQ(UnparseURL(parsed("a/b.htm")), "://a/b.htm");
+}
+
+TEST(URLServices, EscapeCheckEncodesBytesOutsidePrintableAsciiExceptInTheAnchor) {
+  TParsedURL url = parsed("http://h/a b/\xC3\xA9.htm?q=\x01%#a b");
+  OleCheck(GetURLServices()->EscapeCheck(&url));
+  EXPECT_EQ(url.Path, "/a%20b/");
+  EXPECT_EQ(url.FileName, "%C3%A9.htm");
+  EXPECT_EQ(url.Query, "?q=%01%");
+  EXPECT_EQ(url.Anchor, "#a b");
+}
+
+TEST(URLServices, SameSiteComparesHostAndPathPrefixOfSimplifiedRecords) {
+  const TParsedURL site = parsed("http://www.host.org/dir/index.html", true);
+  for (auto [url, same] : {std::pair{"http://HOST.org:80/dir/sub/a.htm", true},
+                           {"http://www.host.org/dir/", true},
+                           {"http://host.org/dir/", true},
+                           {"http://host.org/dirx/", false},
+                           {"http://host.org/Dir/", false},
+                           {"https://host.org/dir/", false},
+                           {"http://host.org:81/dir/", false},
+                           {"http://u@host.org/dir/", false},
+                           {"http://host.org/", false}}) {
+    bool value = !same;
+    OleCheck(GetURLServices()->IsSameSite(site, parsed(url, true), &value));
+    EXPECT_EQ(value, same) << url;
+  }
+}
+
+TEST(URLServices, ANullOutParameterFailsTheCall) {
+  EXPECT_EQ(GetURLServices()->Parse("http://h/", nullptr, false), platform::E_POINTER);
+  EXPECT_EQ(GetURLServices()->IsLocalAnchor(TParsedURL{}, nullptr), platform::E_POINTER);
+}
+
+} // namespace
+} // namespace zs
