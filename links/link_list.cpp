@@ -10,6 +10,8 @@
 
 #include "links/link_journal.h"
 #include "links/link_tree.h"
+#include "links/url_operations.h"
+#include "links/url_settings.h"
 #include "platform/safecall.h"
 
 namespace zs::links {
@@ -121,7 +123,6 @@ private:
   void raiseAllDone() {
     if (events_) events_->AllDone();
   }
-  IURLServices &urlServices();
 
   // The owner, which holds the list: a plain back reference, as a counted one would keep
   // both alive for ever.
@@ -137,21 +138,18 @@ private:
   // The links handed out and not given back yet, by the URL handed out: an outcome names its
   // link by that URL, and finding it here spares parsing it again.
   std::unordered_map<std::string, TEntryList> handedOut_;
-  ComPtr<IURLServices> urlServices_;
+  // The settings that decide a link's identity (ignored prefixes, default ports), read once:
+  // the tree's keys must not change meaning while the list lives.
+  TURLSettings settings_;
   // The link being added; members so that their buffers are reused from link to link.
   TParsedURL url_;
   std::string displayName_;
 };
 
-IURLServices &TLinkList::urlServices() {
-  if (!urlServices_) urlServices_ = GetURLServices();
-  return *urlServices_;
-}
-
 void TLinkList::add(const TLinkDescription &desc, int32_t level, TLinkState state) {
   checkLink(desc.LinkType, state);
   ComPtr<IParams> params = paramsWorthKeeping(desc.Params);
-  if (!ParseURL(desc.URL, url_, false)) return;
+  if (!Parse(desc.URL, url_, false, settings_)) return;
   // How the URL wrote its host, before simplifying drops the prefix and fills the port.
   displayName_ = url_.Sheme;
   displayName_ += "://";
@@ -164,7 +162,7 @@ void TLinkList::add(const TLinkDescription &desc, int32_t level, TLinkState stat
     displayName_ += ':';
     displayName_ += url_.Port;
   }
-  OleCheck(urlServices().Simplify(&url_));
+  Simplify(url_, settings_);
   url_.FileName += url_.Query;
 
   TEntryList path;
@@ -231,7 +229,7 @@ TFileEntry *TLinkList::find(const std::string &url, TEntryList &path) {
     handedOut_.erase(out);
     return static_cast<TFileEntry *>(path.back());
   }
-  if (!ParseURL(url, url_, true)) return nullptr;
+  if (!Parse(url, url_, true, settings_)) return nullptr;
   url_.FileName += url_.Query;
   return tree_.Find(url_, path);
 }
