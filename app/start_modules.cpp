@@ -13,9 +13,11 @@ void StartModules() {
   RegisterPluginsModule();
   RegisterLinksModule();
   RegisterParsingModule();
+  RegisterPersistenceModule();
 }
 
 void StopModules() {
+  FinalizePersistenceModule();
   FinalizeParsingModule();
   FinalizeLinksModule();
   FinalizePluginsModule();

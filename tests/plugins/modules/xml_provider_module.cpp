@@ -4,7 +4,6 @@
 // written half way and its save fails, as on a full disk.
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
@@ -29,7 +28,22 @@ struct TNode {
   std::vector<std::pair<std::string, std::string>> Attributes;
   std::vector<std::unique_ptr<TNode>> Children;
   TNode *Parent = nullptr;
+
+  TNode *Add(std::string name) {
+    Children.push_back(std::make_unique<TNode>(TNode{std::move(name), {}, {}, this}));
+    return Children.back().get();
+  }
 };
+
+// The child of parent after `after` (the first one when nullptr), named *name when given.
+TNode *childAfter(const TNode *parent, const TNode *after, const std::string *name = nullptr) {
+  bool passed = !after;
+  for (const auto &child : parent->Children) {
+    if (passed && (!name || child->Name == *name)) return child.get();
+    passed = passed || child.get() == after;
+  }
+  return nullptr;
+}
 
 // Nothing may leave a module as an exception.
 template <class Body> HRESULT guarded(Body &&body) {
@@ -41,31 +55,24 @@ template <class Body> HRESULT guarded(Body &&body) {
   }
 }
 
-// Bytes up to the space and '%' as %XX, so that every name and value is one word.
+// Bytes up to the space, and '%', as %XX, so that a name or value is one word; "%" is empty.
 std::string escaped(const std::string &text) {
   std::string out;
   for (unsigned char c : text) {
-    if (c > ' ' && c != '%') {
-      out += char(c);
-      continue;
-    }
     char code[4];
     std::snprintf(code, sizeof code, "%%%02X", c);
-    out += code;
+    out += c > ' ' && c != '%' ? std::string(1, char(c)) : std::string(code);
   }
   return out.empty() ? "%" : out;
 }
 
 std::string unescaped(const std::string &word) {
-  if (word == "%") return {};
   std::string out;
   for (size_t i = 0; i < word.size(); ++i)
-    if (word[i] == '%' && i + 2 < word.size()) {
-      out += char(std::stoi(word.substr(i + 1, 2), nullptr, 16));
-      i += 2;
-    } else {
+    if (word[i] != '%')
       out += word[i];
-    }
+    else if (i + 2 < word.size())
+      out += char(std::stoi(word.substr(i + 1, 2), nullptr, 16)), i += 2;
   return out;
 }
 
@@ -78,14 +85,11 @@ public:
     return guarded([&] { indentation_ = Spaces; });
   }
   HRESULT get_DocumentElement(IXMLElement **Value) override {
-    return guarded([&] { *Value = Wrap(root_.get()); });
+    return guarded([&] { *Value = Wrap(childAfter(&document_, nullptr)); });
   }
   HRESULT CreateDocumentElement(const std::string &Name, IXMLElement **Value) override {
-    if (root_) return E_FAIL;
-    root_ = std::make_unique<TNode>();
-    root_->Name = Name;
-    *Value = Wrap(root_.get());
-    return S_OK;
+    if (!document_.Children.empty()) return E_FAIL;
+    return guarded([&] { *Value = Wrap(document_.Add(Name)); });
   }
   HRESULT Save(const std::string &FileName) override;
 
@@ -95,7 +99,7 @@ public:
 private:
   std::string declaration_;
   int32_t indentation_ = 0;
-  std::unique_ptr<TNode> root_;
+  TNode document_; // its one child is the document element
 };
 
 class TElement final : public platform::TComObject<IXMLElement> {
@@ -110,52 +114,39 @@ public:
   }
   HRESULT GetAttribute(const std::string &Name, std::string *Value, bool *Present) override {
     return guarded([&] {
-      *Present = false;
-      Value->clear();
-      for (const auto &[name, value] : node_->Attributes)
-        if (name == Name) *Value = value, *Present = true;
+      std::string *found = find(Name);
+      *Present = found;
+      *Value = found ? *found : "";
     });
   }
   HRESULT SetAttribute(const std::string &Name, const std::string &Value) override {
     return guarded([&] {
-      for (auto &[name, value] : node_->Attributes)
-        if (name == Name) return void(value = Value);
-      node_->Attributes.emplace_back(Name, Value);
+      if (std::string *found = find(Name))
+        *found = Value;
+      else
+        node_->Attributes.emplace_back(Name, Value);
     });
   }
   HRESULT AppendChild(const std::string &Name, IXMLElement **Child) override {
-    return guarded([&] {
-      auto child = std::make_unique<TNode>();
-      child->Name = Name;
-      child->Parent = node_;
-      node_->Children.push_back(std::move(child));
-      *Child = document_->Wrap(node_->Children.back().get());
-    });
+    return guarded([&] { *Child = document_->Wrap(node_->Add(Name)); });
   }
   HRESULT FindChild(const std::string &Name, IXMLElement **Child) override {
-    return guarded([&] {
-      *Child = nullptr;
-      for (const auto &child : node_->Children)
-        if (child->Name == Name) return void(*Child = document_->Wrap(child.get()));
-    });
+    return guarded([&] { *Child = document_->Wrap(childAfter(node_, nullptr, &Name)); });
   }
   HRESULT get_FirstChild(IXMLElement **Child) override {
-    return guarded([&] {
-      *Child = node_->Children.empty() ? nullptr : document_->Wrap(node_->Children[0].get());
-    });
+    return guarded([&] { *Child = document_->Wrap(childAfter(node_, nullptr)); });
   }
   HRESULT get_NextSibling(IXMLElement **Sibling) override {
-    return guarded([&] {
-      *Sibling = nullptr;
-      if (!node_->Parent) return;
-      auto &siblings = node_->Parent->Children;
-      for (size_t i = 0; i + 1 < siblings.size(); ++i)
-        if (siblings[i].get() == node_)
-          return void(*Sibling = document_->Wrap(siblings[i + 1].get()));
-    });
+    return guarded([&] { *Sibling = document_->Wrap(childAfter(node_->Parent, node_)); });
   }
 
 private:
+  std::string *find(const std::string &name) {
+    for (auto &[attribute, value] : node_->Attributes)
+      if (attribute == name) return &value;
+    return nullptr;
+  }
+
   ComPtr<TDocument> document_;
   TNode *node_;
 };
@@ -178,7 +169,8 @@ HRESULT TDocument::Save(const std::string &FileName) {
   std::string text = std::string(formatLine) + "\n" + escaped(declaration_) + " " +
                      std::to_string(indentation_) + "\n";
   bool failing = false;
-  if (root_) write(*root_, 0, text, failing);
+  for (const auto &root : document_.Children)
+    write(*root, 0, text, failing);
   std::ofstream out(FileName, std::ios::binary | std::ios::trunc);
   out << (failing ? text.substr(0, text.size() / 2) : text);
   return out.flush() && !failing ? S_OK : E_FAIL;
@@ -188,39 +180,25 @@ HRESULT TDocument::Load(const std::string &FileName) {
   return guarded([&] {
     std::ifstream in(FileName, std::ios::binary);
     std::string line;
-    if (!std::getline(in, line) || line != formatLine) throw std::runtime_error("not mine");
-    std::getline(in, line);
-    std::vector<TNode *> open; // the last node read at each depth
+    if (!std::getline(in, line) || line != formatLine || !std::getline(in, line))
+      throw std::runtime_error("not a document of this module");
+    std::vector<TNode *> open = {&document_}; // the innermost node at each depth, from the top
     while (std::getline(in, line)) {
       std::istringstream words(line);
       std::string first, name, value;
       words >> first >> name >> value;
       if (first == "@") {
         open.back()->Attributes.emplace_back(unescaped(name), unescaped(value));
-        continue;
-      }
-      size_t depth = std::stoul(first);
-      auto node = std::make_unique<TNode>();
-      node->Name = unescaped(name);
-      open.resize(depth);
-      if (depth == 0) {
-        root_ = std::move(node);
-        open.push_back(root_.get());
       } else {
-        node->Parent = open.back();
-        open.back()->Children.push_back(std::move(node));
-        open.push_back(open.back()->Children.back().get());
+        open.resize(std::stoul(first) + 1);
+        open.push_back(open.back()->Add(unescaped(name)));
       }
     }
-    if (!root_) throw std::runtime_error("no root");
   });
 }
 
 class TProvider final : public platform::TComObject<IXMLProvider> {
 public:
-  TProvider() { ++Counters.LiveObjects; }
-  ~TProvider() override { --Counters.LiveObjects; }
-
   HRESULT CreateDocument(IXMLDocument **Value) override {
     return guarded([&] { *Value = platform::MakeCom<TDocument>().Detach(); });
   }

@@ -1,0 +1,133 @@
+// The job description of a big crawl: a link list of 1,000,000 links (800 directories of 1,000
+// files on one host, one directory of 200,000 files on another, as in the link-list benchmark)
+// saved with the job's state and request, then 10,000 more links journalled, and everything
+// read back into a fresh list: request, state, links and the journal's replay. The last line
+// holds the results.
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "kernel/interfaces.h"
+#include "kernel/module_startup.h"
+#include "platform/safecall.h"
+
+namespace {
+
+using namespace zs;
+using platform::OleCheck;
+
+// The seconds reported are the process's processor time: the machine is shared, and the wall
+// clock there measures the neighbours as much as the files. The first line gives both.
+struct TTimer {
+  std::chrono::steady_clock::time_point wall = std::chrono::steady_clock::now();
+  std::clock_t processor = std::clock();
+  double Seconds() const { return double(std::clock() - processor) / CLOCKS_PER_SEC; }
+  double WallSeconds() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count();
+  }
+};
+
+constexpr int64_t siteFiles = 800 * 1000;
+constexpr int64_t staticFiles = 200 * 1000;
+constexpr int64_t crawlLinks = siteFiles + staticFiles;
+constexpr int64_t journalLinks = 10 * 1000;
+
+// The n-th link of the crawl; a third of them fetched, a few failed.
+void crawlLink(int64_t n, TLinkDescription &desc, TLinkState &state) {
+  char url[96];
+  if (n < siteFiles) {
+    std::snprintf(url, sizeof url, "http://www.example.com/section%03d/page%05d.html",
+                  int(n / 1000), int(n % 1000));
+    desc.LinkType = ltAHref;
+    desc.Tag = "a";
+  } else {
+    std::snprintf(url, sizeof url, "http://static.example.org/files/item%06d.png",
+                  int(n - siteFiles));
+    desc.LinkType = ltImage;
+    desc.Tag = "img";
+  }
+  desc.URL = url;
+  state = n % 3 == 0 ? lsCompleteOK : n % 101 == 0 ? lsCompleteBad : lsPure;
+}
+
+ComPtr<IILinkList> newLinkList() { return CreateLinkList(nullptr, -1).As<IILinkList>(); }
+
+int64_t linksIn(IILinkList &links) {
+  int64_t count = 0;
+  links.EnumerateLinks([&](const TLinkDescription &, int32_t, TLinkState) { ++count; });
+  return count;
+}
+
+void check(bool condition, const char *what) {
+  if (condition) return;
+  std::fprintf(stderr, "jobfile_bench: %s\n", what);
+  std::exit(1);
+}
+
+} // namespace
+
+int main() {
+  std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                              ("zs-jobfile-bench-" + std::to_string(std::random_device()()));
+  std::filesystem::create_directories(dir);
+  setenv("ZELVOR_SUMBRA_USER_HIVE", (dir / "user.db").c_str(), 1);
+  setenv("ZELVOR_SUMBRA_MACHINE_HIVE", (dir / "machine.db").c_str(), 1);
+  StartModules();
+
+  std::string project = (dir / "project").string();
+  ComPtr<IJobRequest> request = CreateJobRequest();
+  OleCheck(request->Change({"Big crawl", ctBrowsable, -1, "", "http://www.example.com/",
+                            "http://www.example.com/", true, project}));
+  double saveSeconds, saveWallSeconds, loadSeconds, loadWallSeconds;
+  uintmax_t fileBytes;
+  {
+    ComPtr<IILinkList> links = newLinkList();
+    TLinkDescription desc;
+    TLinkState state;
+    // 999,983 is prime to 1,000,000, so this visits every link once, far from sorted.
+    for (int64_t i = 0; i < crawlLinks; ++i) {
+      crawlLink(i * 999983 % crawlLinks, desc, state);
+      links->AddLinkEx(desc, 1, state);
+    }
+    TTimer save;
+    SaveJobDescription(jsStopped, request.get(), links.get(), project);
+    saveSeconds = save.Seconds();
+    saveWallSeconds = save.WallSeconds();
+    fileBytes = std::filesystem::file_size(dir / "project" / "#Sumbra.&jd");
+
+    // The job goes on after the save: what it meets now lands in the journal.
+    links->SetJournalFile((dir / "project" / "#Sumbra.&jq").string());
+    for (int64_t i = 0; i < journalLinks; ++i) {
+      desc.URL = "http://www.example.com/later/page" + std::to_string(i) + ".html";
+      links->AddLinkEx(desc, 2, lsPure);
+    }
+  }
+
+  int64_t loadedLinks;
+  {
+    ComPtr<IILinkList> links = newLinkList();
+    TTimer load;
+    ComPtr<IXMLElement> root = OpenJobDescription(project);
+    check(bool(root), "the description does not open");
+    ComPtr<IJobRequest> loaded = request;
+    check(LoadJobRequest(root.get(), loaded, false) && loaded != request, "no request read");
+    check(LoadJobState(root.get()) == jsStopped, "wrong state read");
+    loadedLinks = LoadLinkList(root.get(), links.get(), project);
+    loadSeconds = load.Seconds();
+    loadWallSeconds = load.WallSeconds();
+    check(loadedLinks == crawlLinks, "links were lost");
+    check(linksIn(*links) == crawlLinks + journalLinks, "the journal was not replayed");
+  }
+  StopModules();
+  std::filesystem::remove_all(dir);
+
+  std::printf("save_wall_s=%.3f load_wall_s=%.3f\n", saveWallSeconds, loadWallSeconds);
+  std::printf("jobfile links=%lld save_s=%.3f load_s=%.3f file_mb=%.1f\n", (long long)loadedLinks,
+              saveSeconds, loadSeconds, double(fileBytes) / 1e6);
+  return 0;
+}

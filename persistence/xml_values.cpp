@@ -1,0 +1,36 @@
+#include "persistence/xml_values.h"
+
+#include <charconv>
+
+namespace zs::persistence {
+
+using platform::OleCheck;
+
+std::string AttributeText(IXMLElement *Element, const std::string &Name) {
+  std::string value;
+  bool present = false;
+  OleCheck(Element->GetAttribute(Name, &value, &present));
+  return value;
+}
+
+void SetAttributeText(IXMLElement *Element, const std::string &Name, const std::string &Value) {
+  OleCheck(Element->SetAttribute(Name, Value));
+}
+
+bool ParseDecimal(std::string_view Text, int32_t &Value) {
+  size_t first = Text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return false;
+  Text = Text.substr(first, Text.find_last_not_of(' ') - first + 1);
+  // from_chars takes a minus but not a plus.
+  if (Text.starts_with('+')) {
+    Text.remove_prefix(1);
+    if (Text.starts_with('-')) return false;
+  }
+  int32_t parsed = 0;
+  auto [end, error] = std::from_chars(Text.data(), Text.data() + Text.size(), parsed);
+  if (error != std::errc() || end != Text.data() + Text.size()) return false;
+  Value = parsed;
+  return true;
+}
+
+} // namespace zs::persistence

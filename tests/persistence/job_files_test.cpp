@@ -1,0 +1,181 @@
+// Job description files and job list files as whole files: what they hold, what is restored,
+// what a failed save leaves behind, and what loading a bad file raises.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/persistence/persistence_test_support.h"
+
+namespace zs::testing {
+namespace {
+
+const std::string cannotOpen =
+    "Cannot open file. Possibly it isn't exists or not in XML format (corrupted or illegal).";
+const std::string notJobList = "It's not a JobList file";
+
+class JobFiles : public ::testing::Test {
+protected:
+  JobFiles() { links.Add({"http://example.com/docs/start.html", ltUserEntered, 0, lsCompleteOK}); }
+
+  TempDir dir;
+  std::string project = dir.File("site/project"); // missing until a save creates it
+  std::string description = project + "/#Sumbra.&jd";
+  std::string journal = project + "/#Sumbra.&jq";
+  ComPtr<IJobRequest> request = MakeRequest(SampleDef(project));
+  TLinks links;
+};
+
+TEST_F(JobFiles, DescriptionRestoresStateRequestAndLinks) {
+  links.Add({"http://example.com/docs/logo.png", ltImage, 1, lsPure, "img", {{"alt", "Logo"}}});
+  SaveJobDescription(jsFinished, request.get(), links.Links.get(), project);
+  EXPECT_TRUE(ReadFile(description)
+                  .starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Job xmlns=\"\" "
+                               "JobState=\"jsFinished\">\n  <Request Title=\"Sample\""));
+
+  ComPtr<IXMLElement> root = OpenJobDescription(project);
+  ASSERT_TRUE(root);
+  EXPECT_EQ(LoadJobState(root.get()), jsFinished);
+  ComPtr<IJobRequest> restored = MakeRequest(SampleDef(project));
+  ASSERT_TRUE(LoadJobRequest(root.get(), restored, false));
+  EXPECT_EQ(DefOf(restored.get()), DefOf(request.get()));
+  TLinks loaded;
+  EXPECT_EQ(LoadLinkList(root.get(), loaded.Links.get(), project), 2);
+  EXPECT_EQ(loaded.All(), links.All());
+}
+
+TEST_F(JobFiles, JobStateIsReadByItsExactName) {
+  for (auto [text, state] :
+       std::vector<std::pair<std::string, TJobState>>{{"JobState='jsRunning'", jsRunning},
+                                                      {"JobState='jsFinished'", jsFinished},
+                                                      {"JobState='JSFINISHED'", jsStopped},
+                                                      {"JobState='done'", jsStopped},
+                                                      {"", jsStopped}}) {
+    EXPECT_EQ(LoadJobState(RootOfText(dir.File("job.xml"), "<Job " + text + "/>").get()), state)
+        << text;
+  }
+}
+
+TEST_F(JobFiles, DescriptionThatIsNoJobCountsAsAbsent) {
+  EXPECT_FALSE(OpenJobDescription(project));
+  std::filesystem::create_directories(project);
+  for (std::string text : {"", "JobState=jsStopped", "<Job><Request Title='x'/>", "<JobList/>",
+                           "<Job xmlns='urn:other'/>"}) {
+    WriteFile(description, text);
+    EXPECT_FALSE(OpenJobDescription(project)) << text;
+    EXPECT_EQ(ReadFile(description), text);
+  }
+}
+
+TEST_F(JobFiles, SavingDeletesTheQuickSaveJournal) {
+  std::filesystem::create_directories(project);
+  links.Links->SetJournalFile(journal);
+  links.Add({"http://example.com/docs/next.html"});
+  ASSERT_TRUE(std::filesystem::exists(journal));
+  SaveJobDescription(jsStopped, request.get(), links.Links.get(), project);
+  EXPECT_EQ(FilesIn(project), std::vector<std::string>{"#Sumbra.&jd"});
+}
+
+TEST_F(JobFiles, FailedSaveKeepsTheJournalAndLeavesNoTemporaryFile) {
+  // A directory where the description goes: its replacement fails, also for root.
+  std::filesystem::create_directories(description);
+  links.Links->SetJournalFile(journal);
+  links.Add({"http://example.com/docs/next.html"});
+  std::string journalled = ReadFile(journal);
+  EXPECT_THROW(SaveJobDescription(jsStopped, request.get(), links.Links.get(), project),
+               platform::EOSError);
+  EXPECT_EQ(ReadFile(journal), journalled);
+  EXPECT_EQ(FilesIn(project), (std::vector<std::string>{"#Sumbra.&jd", "#Sumbra.&jq"}));
+}
+
+TEST_F(JobFiles, FailedSaveLeavesTheOldFilesAsTheyWere) {
+  ScopedXMLProvider provider("xml_provider_module"); // writes half a file on "fail the save"
+  std::string list = dir.File("jobs.JL");
+  SaveJobDescription(jsStopped, request.get(), links.Links.get(), project);
+  SaveJobListFile(list, {request});
+  links.Links->SetJournalFile(journal);
+  links.Add({"http://example.com/docs/next.html"});
+  std::string oldDescription = ReadFile(description), oldList = ReadFile(list);
+  TJobRequestDef failing = SampleDef(project);
+  failing.Title = "fail the save";
+
+  EXPECT_THROW(
+      SaveJobDescription(jsStopped, MakeRequest(failing).get(), links.Links.get(), project),
+      platform::EOleSysError);
+  EXPECT_THROW(SaveJobListFile(list, {MakeRequest(failing)}), platform::EOleSysError);
+  EXPECT_EQ(ReadFile(description), oldDescription);
+  EXPECT_EQ(ReadFile(list), oldList);
+  EXPECT_EQ(FilesIn(project), (std::vector<std::string>{"#Sumbra.&jd", "#Sumbra.&jq"}));
+  EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"jobs.JL", "site"}));
+}
+
+TEST_F(JobFiles, JobListKeepsTheRequestsInOrder) {
+  std::string list = dir.File("lists/of jobs/my.JL"); // folders made by the save
+  std::vector<ComPtr<IJobRequest>> requests = {MakeRequest(SampleDef(dir.File("b"))),
+                                               MakeRequest(SampleDef(dir.File("a")))};
+  SaveJobListFile(list, requests);
+  EXPECT_TRUE(ReadFile(list).starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                         "<JobList xmlns=\"\">\n  <Job>\n    <Request "));
+  std::vector<ComPtr<IXMLElement>> jobs = OpenJobListFile(list);
+  ASSERT_EQ(jobs.size(), 2u);
+  for (size_t i = 0; i < jobs.size(); ++i) {
+    ComPtr<IJobRequest> loaded = CreateJobRequest();
+    ASSERT_TRUE(LoadJobRequest(jobs[i].get(), loaded, true));
+    EXPECT_EQ(DefOf(loaded.get()), DefOf(requests[i].get()));
+  }
+}
+
+struct TListCase {
+  const char *name;
+  std::string text;
+  std::string error; // empty: loads
+  int validRequests = 0;
+};
+
+class JobListLoad : public JobFiles, public ::testing::WithParamInterface<TListCase> {};
+
+TEST_P(JobListLoad, RaisesTheMessagesOfBadFiles) {
+  std::string list = dir.File("jobs.JL");
+  WriteFile(list, GetParam().text);
+  try {
+    int valid = 0;
+    for (const ComPtr<IXMLElement> &job : OpenJobListFile(list)) {
+      ComPtr<IJobRequest> loaded = CreateJobRequest();
+      valid += LoadJobRequest(job.get(), loaded, true);
+    }
+    EXPECT_EQ(GetParam().error, "");
+    EXPECT_EQ(valid, GetParam().validRequests);
+  } catch (const EDataLoad &error) {
+    EXPECT_EQ(error.what(), GetParam().error);
+  }
+  EXPECT_EQ(ReadFile(list), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, JobListLoad,
+    ::testing::Values(
+        TListCase{"NotXML", "JobList", cannotOpen},
+        TListCase{"Truncated", "<JobList><Job><Request FirstPageURL='http://h/'", cannotOpen},
+        TListCase{"RootJobs", "<Jobs/>", notJobList}, TListCase{"RootJob", "<Job/>", notJobList},
+        TListCase{"Namespaced", "<JobList xmlns='urn:x'><Job/></JobList>", notJobList},
+        TListCase{"EmptyList", "<JobList/>", ""},
+        TListCase{"OnlyOtherChildrenCount",
+                  "<JobList><Other><Job/></Other><job/><Job><Request FirstPageURL='http://h/' "
+                  "ProjectDir='/p'/></Job></JobList>",
+                  "", 1},
+        TListCase{"EntriesWithoutPageURL",
+                  "<JobList><Job><Request ProjectDir='/x'/></Job><Job><Request FirstPageURL='' "
+                  "ProjectDir='/y'/></Job><Job/></JobList>",
+                  ""}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(JobFiles, MissingJobListFileCannotBeOpened) {
+  try {
+    OpenJobListFile(dir.File("missing.JL"));
+    ADD_FAILURE() << "no exception";
+  } catch (const EDataLoad &error) {
+    EXPECT_EQ(error.what(), cannotOpen);
+  }
+}
+
+} // namespace
+} // namespace zs::testing

@@ -1,0 +1,126 @@
+// The "Request" element: written values, values read back, and the defaults of what is
+// missing or unreadable.
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "persistence/data_documents.h"
+#include "tests/persistence/persistence_test_support.h"
+
+namespace zs::testing {
+namespace {
+
+class JobRequestXML : public ::testing::Test {
+protected:
+  ComPtr<IXMLElement> NewParent() {
+    document = NewDataDocument();
+    return persistence::NewRootElement(document.get(), "Job");
+  }
+  // The request read from a Request element with the given attributes; none when refused.
+  std::optional<TJobRequestDef> Read(const std::string &attributes, bool readProjectDir,
+                                     const std::string &projectDir = "/jobs/own") {
+    ComPtr<IXMLElement> root =
+        RootOfText(dir.File("request.xml"), "<Job><Request " + attributes + "/></Job>");
+    ComPtr<IJobRequest> request = MakeRequest(SampleDef(projectDir));
+    IJobRequest *passed = request.get();
+    if (!LoadJobRequest(root.get(), request, readProjectDir)) {
+      EXPECT_EQ(request.get(), passed); // left as it was
+      return std::nullopt;
+    }
+    EXPECT_NE(request.get(), passed);
+    return DefOf(request.get());
+  }
+
+  TempDir dir;
+  ComPtr<IXMLDocument> document;
+};
+
+TEST_F(JobRequestXML, WritesEveryFieldInItsEncoding) {
+  ComPtr<IXMLElement> parent = NewParent();
+  SaveJobRequest(parent.get(), MakeRequest(SampleDef("/jobs/a")).get());
+  // Saving again into the same parent rewrites the one element.
+  TJobRequestDef exact = SampleDef("/jobs/b");
+  exact.CopyType = ctExact, exact.AllowLinksAway = false, exact.DownLevel = -1;
+  SaveJobRequest(parent.get(), MakeRequest(exact).get());
+  OleCheck(document->Save(dir.File("saved.xml")));
+  EXPECT_EQ(ReadFile(dir.File("saved.xml")),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Job xmlns=\"\">\n"
+            "  <Request Title=\"Sample\" CopyType=\"Exact\" FollowLinksLevel=\"-1\" "
+            "IndexFileName=\"index.html\" FirstPageURL=\"http://example.com/docs/start.html\" "
+            "SiteURL=\"http://example.com/docs/\" AllowLinksAway=\"False\" "
+            "ProjectDir=\"/jobs/b\" />\n</Job>\n");
+}
+
+const std::string valid = "Title='T' FirstPageURL='http://h/a/p.htm' SiteURL='http://h/a/' ";
+
+struct TReadCase {
+  const char *name;
+  std::string attributes;
+  bool readProjectDir;
+  // Fields expected, compared with the defaults; Title "" means refused.
+  TJobRequestDef expected;
+};
+
+class JobRequestRead : public JobRequestXML, public ::testing::WithParamInterface<TReadCase> {};
+
+TEST_P(JobRequestRead, ReadsValuesWithTheirDefaults) {
+  std::optional<TJobRequestDef> read = Read(GetParam().attributes, GetParam().readProjectDir);
+  if (GetParam().expected.Title.empty()) {
+    EXPECT_FALSE(read);
+    return;
+  }
+  ASSERT_TRUE(read);
+  EXPECT_EQ(*read, GetParam().expected);
+}
+
+TJobRequestDef expect(TCopyType copyType, int32_t downLevel, bool allowLinksAway,
+                      const std::string &projectDir = "/jobs/file") {
+  return {"T",           copyType,       downLevel, "", "http://h/a/p.htm",
+          "http://h/a/", allowLinksAway, projectDir};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Attributes, JobRequestRead,
+    ::testing::Values(
+        TReadCase{"Defaults", valid + "ProjectDir='/jobs/file'", true,
+                  expect(ctBrowsable, -1, false)},
+        TReadCase{"WordsInAnyCase",
+                  valid + "CopyType='EXACT' AllowLinksAway='true' FollowLinksLevel=' 7 ' "
+                          "ProjectDir='/jobs/file'",
+                  true, expect(ctExact, 7, true)},
+        TReadCase{"UnknownWordsKeepDefaults",
+                  valid + "CopyType='Copy' AllowLinksAway='yes' ProjectDir='/jobs/file'", true,
+                  expect(ctBrowsable, -1, false)},
+        TReadCase{"LevelNotANumber", valid + "FollowLinksLevel='abc' ProjectDir='/jobs/file'", true,
+                  expect(ctBrowsable, -1, false)},
+        TReadCase{"LevelBeyond32Bits",
+                  valid + "FollowLinksLevel='99999999999' ProjectDir='/jobs/file'", true,
+                  expect(ctBrowsable, -1, false)},
+        TReadCase{"LevelNotValidatedHere", valid + "FollowLinksLevel='-5' ProjectDir='/jobs/file'",
+                  true, expect(ctBrowsable, -5, false)},
+        TReadCase{"DescriptionTakesTheCallersDirectory", valid + "ProjectDir='/jobs/file'", false,
+                  expect(ctBrowsable, -1, false, "/jobs/own")},
+        TReadCase{"NoPageURL", "Title='T' ProjectDir='/jobs/file'", true, {}},
+        TReadCase{"EmptyPageURL", "FirstPageURL='' ProjectDir='/jobs/file'", true, {}},
+        TReadCase{"NoProjectDir", valid, true, {}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(JobRequestXML, ParentWithoutRequestLeavesTheRequestAlone) {
+  ComPtr<IXMLElement> root = RootOfText(dir.File("job.xml"), "<Job><request/><Other/></Job>");
+  ComPtr<IJobRequest> request = MakeRequest(SampleDef("/jobs/own"));
+  IJobRequest *passed = request.get();
+  EXPECT_FALSE(LoadJobRequest(root.get(), request, true));
+  EXPECT_EQ(request.get(), passed);
+}
+
+TEST_F(JobRequestXML, RequestWithAGreatManyAttributesLoads) {
+  std::string attributes;
+  for (int i = 0; i < 100000; ++i)
+    attributes += "X" + std::to_string(i) + "='" + std::to_string(i) + "' ";
+  std::optional<TJobRequestDef> read = Read(attributes + valid + "ProjectDir='/jobs/file'", true);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->PageURL, "http://h/a/p.htm");
+}
+
+} // namespace
+} // namespace zs::testing

@@ -1,0 +1,159 @@
+// The "LinkList" element with a real link list: links saved and read back, the values of
+// links and parameters, and the quick-save journal that loading replays.
+#include <gtest/gtest.h>
+
+#include "persistence/data_documents.h"
+#include "tests/persistence/persistence_test_support.h"
+
+namespace zs::testing {
+namespace {
+
+class LinkListXML : public ::testing::Test {
+protected:
+  // Saves the links into a description-like document on disk; gives its root read back.
+  ComPtr<IXMLElement> SaveAndReopen(const TLinks &links) {
+    ComPtr<IXMLDocument> document = NewDataDocument();
+    ComPtr<IXMLElement> root = persistence::NewRootElement(document.get(), "Job");
+    EXPECT_EQ(SaveLinkList(root.get(), links.Links.get(), dir.Path()), journal);
+    persistence::SaveDataDocument(document.get(), dir.File("links.xml"));
+    return RootOfText(dir.File("links.xml"), ReadFile(dir.File("links.xml")));
+  }
+  // The links of a LinkList element with the given content, loaded into a fresh list.
+  std::vector<TSavedLink> Load(const std::string &content, int32_t expectedCount) {
+    ComPtr<IXMLElement> root =
+        RootOfText(dir.File("links.xml"), "<Job><LinkList>" + content + "</LinkList></Job>");
+    TLinks loaded;
+    EXPECT_EQ(LoadLinkList(root.get(), loaded.Links.get(), dir.Path()), expectedCount);
+    return loaded.All();
+  }
+  void WriteJournal(const std::string &fileName, const std::string &url) {
+    TLinks writer;
+    writer.Links->SetJournalFile(fileName);
+    writer.Add({url});
+  }
+
+  TempDir dir;
+  std::string journal = dir.File("#Sumbra.&jq");
+};
+
+TEST_F(LinkListXML, SavedLinksLoadBackAsTheyWere) {
+  TLinks links;
+  std::vector<TSavedLink> saved = {
+      {"http://h/a/page.html", ltUserEntered, 0, lsCompleteOK, "", {}},
+      {"http://h/a/img.png", ltImage, 1, lsCompleteBad, "img", {{"alt", "A \"x\""}, {"id", ""}}},
+      {"http://h/b/busy.html?q=1&r=2", ltAHref, 2, lsInUse, "a", {}},
+      {"http://other:8080/x.css", ltStylesheet, 1, lsRejected, "link", {}}};
+  for (const TSavedLink &link : saved)
+    links.Add(link);
+  std::vector<TSavedLink> expected = links.All();
+  expected[2].State = lsPure; // a fetch in progress is waiting again when read back
+
+  ComPtr<IXMLElement> root = SaveAndReopen(links);
+  TLinks loaded;
+  EXPECT_EQ(LoadLinkList(root.get(), loaded.Links.get(), dir.Path()), 4);
+  EXPECT_EQ(loaded.All(), expected);
+}
+
+TEST_F(LinkListXML, WritesLinksAndParametersInTheirEncoding) {
+  TLinks links;
+  links.Add({"http://h/busy.html", ltFormAction, 3, lsInUse, "", {{"id", ""}, {"n", "v"}}});
+  ComPtr<IXMLElement> linkList = Child(SaveAndReopen(links).get(), "LinkList");
+  ComPtr<IXMLElement> link = Child(linkList.get(), "Link");
+  EXPECT_EQ(Attribute(link.get(), "LinkType"), "ltFormAction");
+  EXPECT_EQ(Attribute(link.get(), "LinkState"), "lsPure");
+  EXPECT_EQ(Attribute(link.get(), "LinkLevel"), "3");
+  EXPECT_EQ(Attribute(link.get(), "Tag"), "(none)");
+  ComPtr<IXMLElement> first = Child(Child(link.get(), "Params").get(), "I");
+  EXPECT_EQ(Attribute(first.get(), "Name") + "|" + Attribute(first.get(), "Value"), "id|(none)");
+  EXPECT_EQ(Attribute(Child(linkList.get(), "QuickSaves").get(), "src"), "#Sumbra.&jq");
+}
+
+struct TLinkCase {
+  const char *name;
+  std::string content;
+  TSavedLink expected;
+};
+
+class LinkRead : public LinkListXML, public ::testing::WithParamInterface<TLinkCase> {};
+
+TEST_P(LinkRead, ReadsValuesWithTheirDefaults) {
+  EXPECT_EQ(Load("<Other URL='http://h/o'/><Link URL='http://h/p' " + GetParam().content, 1),
+            std::vector<TSavedLink>{GetParam().expected});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Attributes, LinkRead,
+    ::testing::Values(
+        TLinkCase{"NamesInAnyCase",
+                  "LinkType='LTIMAGE' LinkState='lscompleteok' LinkLevel='2'/>",
+                  {"http://h/p", ltImage, 2, lsCompleteOK}},
+        TLinkCase{"Missing", "/>", {"http://h/p", ltOther, 0, lsPure}},
+        TLinkCase{"Unknown",
+                  "LinkType='ltBogus' LinkState='done' LinkLevel='two'/>",
+                  {"http://h/p", ltOther, 0, lsPure}},
+        TLinkCase{"InUseIsPure",
+                  "LinkState='lsInUse' LinkLevel='99999999999'/>",
+                  {"http://h/p", ltOther, 0, lsPure}},
+        TLinkCase{"ParamsWithoutNamesAreNone",
+                  "Tag='a'><Params><I Value='v'/><I Name='' Value='w'/></Params></Link>",
+                  {"http://h/p", ltOther, 0, lsPure, "a"}},
+        TLinkCase{"LaterParamWins",
+                  "><Params><I Name='b' Value='1'/><x Name='a'/><I Name='a'/><I Name='b' "
+                  "Value='2'/></Params></Link>",
+                  {"http://h/p", ltOther, 0, lsPure, "", {{"a", ""}, {"b", "2"}}}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(LinkListXML, WithoutLinkListNothingIsDone) {
+  ComPtr<IXMLElement> root = RootOfText(dir.File("links.xml"), "<Job><Request/></Job>");
+  WriteJournal(journal, "http://h/journalled");
+  TLinks loaded;
+  EXPECT_EQ(LoadLinkList(root.get(), loaded.Links.get(), dir.Path()), 0);
+  EXPECT_TRUE(loaded.All().empty());
+}
+
+TEST_F(LinkListXML, ReplaysTheJournalThatQuickSavesNames) {
+  WriteJournal(journal, "http://h/by-setting");
+  WriteJournal(dir.File("named.jq"), "http://h/by-name");
+  EXPECT_EQ(Load("<Link URL='http://h/saved'/>", 1).size(), 2u); // no QuickSaves
+  EXPECT_EQ(Load("<QuickSaves src=''/>", 0)[0].URL, "http://h/by-setting");
+  EXPECT_EQ(Load("<QuickSaves src='named.jq'/>", 0)[0].URL, "http://h/by-name");
+}
+
+TEST_F(LinkListXML, JournalOutsideTheProjectDirectoryIsNeverUsed) {
+  TempDir project;
+  WriteJournal(project.File("#Sumbra.&jq"), "http://h/by-setting");
+  WriteJournal(dir.File("outside.jq"), "http://h/outside");
+  std::string outside = ReadFile(dir.File("outside.jq"));
+  std::string dirName = std::filesystem::path(dir.Path()).parent_path().filename();
+  for (std::string src : {"../" + dirName + "/outside.jq", dir.File("outside.jq"),
+                          std::string("#Sumbra.&jd"), std::string("..")}) {
+    SCOPED_TRACE(src);
+    std::string description = "<Job><LinkList><QuickSaves src='" + src + "'/></LinkList></Job>";
+    ComPtr<IXMLElement> root = RootOfText(project.File("#Sumbra.&jd"), description);
+    TLinks loaded;
+    LoadLinkList(root.get(), loaded.Links.get(), project.Path());
+    loaded.Add({"http://h/later"});
+    EXPECT_EQ(loaded.All().size(), 2u);
+    EXPECT_EQ(ReadFile(dir.File("outside.jq")), outside);
+    EXPECT_EQ(ReadFile(project.File("#Sumbra.&jd")), description);
+  }
+}
+
+TEST_F(LinkListXML, LinksMetAfterLoadingGoIntoTheJobsJournal) {
+  WriteJournal(dir.File("named.jq"), "http://h/before");
+  std::string named = ReadFile(dir.File("named.jq"));
+  TLinks loaded;
+  LoadLinkList(RootOfText(dir.File("links.xml"),
+                          "<Job><LinkList><QuickSaves src='named.jq'/></LinkList></Job>")
+                   .get(),
+               loaded.Links.get(), dir.Path());
+  loaded.Add({"http://h/after"});
+  EXPECT_EQ(ReadFile(dir.File("named.jq")), named);
+  TLinks replayed;
+  replayed.Links->SetJournalFile(journal);
+  replayed.Links->LoadJournal();
+  EXPECT_EQ(replayed.All(), std::vector<TSavedLink>{{"http://h/after"}});
+}
+
+} // namespace
+} // namespace zs::testing

@@ -1,0 +1,82 @@
+// Replacing a file: the new content arrives whole or not at all, and nothing stays behind.
+#include "platform/atomic_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/exceptions.h"
+#include "tests/support/test_environment.h"
+
+namespace zs::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::TFileReplacement;
+
+class FileReplacement : public ::testing::Test {
+protected:
+  size_t FileCount() const {
+    return size_t(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()));
+  }
+
+  TempDir dir;
+  std::string file = dir.File("jobs.JL");
+};
+
+TEST_F(FileReplacement, CommitPutsTheNewContentInPlaceWithTheOldPermissions) {
+  WriteFile(file, "old");
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  {
+    TFileReplacement replacement(file);
+    WriteFile(replacement.TempName(), "new");
+    EXPECT_EQ(ReadFile(file), "old");
+    replacement.Commit();
+  }
+  EXPECT_EQ(ReadFile(file), "new");
+  EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(FileCount(), 1u);
+}
+
+TEST_F(FileReplacement, WithoutCommitTheOldFileStaysAndTheTemporaryOneGoes) {
+  WriteFile(file, "old");
+  {
+    TFileReplacement replacement(file);
+    WriteFile(replacement.TempName(), "half");
+  }
+  EXPECT_EQ(ReadFile(file), "old");
+  EXPECT_EQ(FileCount(), 1u);
+}
+
+TEST_F(FileReplacement, FailedCommitLeavesNoTemporaryFile) {
+  fs::create_directory(file); // a rename cannot replace a directory, even for root
+  {
+    TFileReplacement replacement(file);
+    WriteFile(replacement.TempName(), "new");
+    EXPECT_THROW(replacement.Commit(), platform::EOSError);
+  }
+  EXPECT_TRUE(fs::is_directory(file));
+  EXPECT_EQ(FileCount(), 1u);
+}
+
+TEST_F(FileReplacement, TemporaryFileThatCannotBeMadeLeavesTheOldFile) {
+  std::string longName = dir.File(std::string(250, 'j'));
+  WriteFile(longName, "old");
+  EXPECT_THROW(TFileReplacement{longName}, platform::EOSError);
+  EXPECT_EQ(ReadFile(longName), "old");
+  EXPECT_EQ(FileCount(), 1u);
+}
+
+TEST_F(FileReplacement, LinkedNameStaysALink) {
+  WriteFile(dir.File("target"), "old");
+  fs::create_symlink(dir.File("target"), file);
+  TFileReplacement replacement(file);
+  WriteFile(replacement.TempName(), "new");
+  replacement.Commit();
+  EXPECT_TRUE(fs::is_symlink(file));
+  EXPECT_EQ(ReadFile(dir.File("target")), "new");
+}
+
+} // namespace
+} // namespace zs::testing
