@@ -1,10 +1,16 @@
 #include "kernel/module_startup.h"
 #include "parsing/params.h"
+#include "parsing/parse_provider.h"
+#include "parsing/parser_factory.h"
 
 namespace zs {
 
-void RegisterParsingModule() { CreateParams.Fill(&parsing::NewParams); }
+void RegisterParsingModule() {
+  CreateParams.Fill(&parsing::NewParams);
+  CreateParseProvider.Fill(&parsing::NewParseProvider);
+  GetParser.Fill(&parsing::GetParser);
+}
 
 void FinalizeParsingModule() {}
 
-}  // namespace zs
+} // namespace zs

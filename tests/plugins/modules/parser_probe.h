@@ -12,15 +12,8 @@ struct TParserProbeRecord {
   int Inits = 0;
   int BlocksCreated = 0;
   int BlocksReleased = 0;
-  int Finishes = 0;
-  // What the last Init brought.
-  IURLParser *URLParser = nullptr;
-  IJobRequest *JobRequest = nullptr;
-  TLinkReportFunction ReportLink = nullptr;
-  void *Context = nullptr;
-  ICustomParseProcessor *CustomProcessor = nullptr;
-  // The "id" parameter of the last Init; "-" when it had no parameters.
-  std::string ParamsID;
+  ICustomParseProcessor *CustomProcessor = nullptr; // given by the last Init
+  std::string ParamsID; // the "id" parameter of the last Init; "-" without parameters
 };
 
 class IParserProbe : public IUnknown {

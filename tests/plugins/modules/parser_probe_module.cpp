@@ -12,16 +12,9 @@ namespace {
 
 class TProbeParser : public platform::TComObject<IAdvancedParser, IParserProbe> {
 public:
-  TProbeParser() { ++Counters.LiveObjects; }
-  ~TProbeParser() override { --Counters.LiveObjects; }
-
-  HRESULT Init(IURLParser *URLParser, IJobRequest *JobRequest, TLinkReportFunction ReportLink,
-               void *Context, IParams *Params, ICustomParseProcessor *CustomProcessor) override {
+  HRESULT Init(IURLParser *, IJobRequest *, TLinkReportFunction, void *, IParams *Params,
+               ICustomParseProcessor *CustomProcessor) override {
     ++record_.Inits;
-    record_.URLParser = URLParser;
-    record_.JobRequest = JobRequest;
-    record_.ReportLink = ReportLink;
-    record_.Context = Context;
     record_.CustomProcessor = CustomProcessor;
     if (Params) return Params->get_Value("id", &record_.ParamsID);
     record_.ParamsID.assign(1, '-');
@@ -34,7 +27,6 @@ public:
     return platform::S_OK;
   }
   HRESULT Finish(std::string *Output) override {
-    ++record_.Finishes;
     Output->clear();
     return platform::S_OK;
   }

@@ -1,0 +1,289 @@
+#include "parsing/html_parser.h"
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "parsing/html_references.h"
+#include "parsing/html_tags.h"
+#include "parsing/html_tokenizer.h"
+#include "platform/safecall.h"
+
+namespace zs::parsing {
+
+namespace {
+
+using platform::OleCheck;
+using platform::SafeCall;
+
+// What an attribute of the current tag is to the parser.
+enum TAttributeKind : uint8_t {
+  akNone,
+  akLink,      // a row of TagsInfo
+  akRel,       // the rel of a or link
+  akStyle,     // style: css for the provider
+  akEvent,     // on...: script for the provider
+  akRawTextSrc // the src of script, style or xml: the provider reports it
+};
+
+class THTMLParser final : public platform::TComObject<IParser>, private THTMLTokenHandler {
+public:
+  HRESULT Init(IURLParser *URLParser, IJobRequest *JobRequest, TLinkReportFunction ReportLink,
+               void *Context, IParams *, ICustomParseProcessor *CustomProcessor) override {
+    return SafeCall([&] {
+      if (!URLParser || !JobRequest)
+        throw EParser("The HTML parser needs a URL parser and a job request");
+      // Read once: a page is written in one mode from its first byte to its last.
+      TCopyType copyType = ctExact;
+      OleCheck(JobRequest->get_CopyType(&copyType));
+      browsable_ = copyType == ctBrowsable;
+      urlParser_ = URLParser;
+      reportLink_ = ReportLink;
+      context_ = Context;
+      customProcessor_ = CustomProcessor;
+      tokenizer_.emplace(static_cast<THTMLTokenHandler &>(*this), browsable_);
+      startPage();
+    });
+  }
+
+  HRESULT ProcessBlock(const std::string &Input, std::string *Output) override {
+    return SafeCall([&] {
+      requireInit();
+      if (browsable_) {
+        Output->clear();
+        Output->reserve(Input.size() + Input.size() / 8);
+      } else {
+        *Output = Input;
+      }
+      tokenizer_->ProcessBlock(Input, *Output);
+    });
+  }
+
+  HRESULT Finish(std::string *Output) override {
+    return SafeCall([&] {
+      requireInit();
+      Output->clear();
+      tokenizer_->Finish(*Output);
+      startPage();
+    });
+  }
+
+private:
+  void requireInit() const {
+    if (!tokenizer_) throw EParser("The HTML parser was used before Init");
+  }
+
+  void startPage() {
+    inHTML_ = examine_ = rawText_ = plaintext_ = false;
+    pendingType_.reset();
+    pendingURL_.reset();
+    collected_.clear();
+    deferred_.clear();
+  }
+
+  // Tokens ------------------------------------------------------------------------------
+
+  void TagName(std::string_view Name) override {
+    tag_.assign(Name);
+    const bool startTag = Name[0] != '/';
+    // Links are looked for only between <html> and </html>.
+    if (!inHTML_ && Name == "html") inHTML_ = true;
+    rawText_ = plaintext_ = false;
+    if (inHTML_) {
+      pendingType_.reset();
+      if (Name == "/html") inHTML_ = false;
+      if (IsRawTextElement(Name)) {
+        rawText_ = true;
+        plaintext_ = Name == "plaintext";
+        collected_.clear();
+        deferred_.clear();
+      }
+    }
+    examine_ = inHTML_ && startTag;
+  }
+
+  TValueUse AttributeName(std::string_view Name) override {
+    if (!examine_) return TValueUse::Skip;
+    attributeName_.assign(Name);
+    kind_ = classify(Name);
+    switch (kind_) {
+    case akNone: return rawText_ ? TValueUse::Read : TValueUse::Skip;
+    case akRel: return TValueUse::Read;
+    default: return browsable_ ? TValueUse::Rewrite : TValueUse::Read;
+    }
+  }
+
+  bool AttributeValue(std::string_view Value, char Quote, std::string *Replacement) override {
+    if (rawText_)
+      collected_.emplace_back(attributeName_, DecodeCharacterReferences(Value, decoded_));
+    switch (kind_) {
+    case akNone: return false;
+    case akRel: rel(DecodeCharacterReferences(Value, decoded_)); return false;
+    case akStyle: return custom("css", Value, Replacement);
+    case akEvent: return custom("script", Value, Replacement);
+    case akRawTextSrc: return resolve(Value, Quote, Replacement) && Replacement;
+    case akLink: return link(Value, Quote, Replacement) && Replacement;
+    }
+    return false;
+  }
+
+  void AttributeWithoutValue(std::string_view Name) override {
+    if (!examine_) return;
+    if (rawText_) collected_.emplace_back(Name, std::string());
+    if (Name == "rel" && HasRelAttribute(tag_)) rel({});
+  }
+
+  bool TagEnd() override {
+    if (!examine_) return false;
+    examine_ = false;
+    if (pendingURL_) report(*std::exchange(pendingURL_, std::nullopt), ltAHref);
+    if (!rawText_) return false;
+    rawText_ = false;
+    ComPtr<IParams> attributes = collectedAttributes();
+    for (const auto &[url, type] : deferred_)
+      report(url, type, attributes.get());
+    deferred_.clear();
+    if (customProcessor_) OleCheck(customProcessor_->BeginCustom(tag_, attributes.get()));
+    return true;
+  }
+
+  void RawText(std::string_view Content, std::string *Output) override {
+    if (!customProcessor_) {
+      if (Output) Output->append(Content);
+      return;
+    }
+    block_.assign(Content);
+    OleCheck(customProcessor_->ProcessCustomBlock(block_, &result_));
+    if (Output) Output->append(result_);
+  }
+
+  void RawTextEnd(std::string *Output) override {
+    if (!customProcessor_) return;
+    OleCheck(customProcessor_->FinishCustom(&result_));
+    if (Output) Output->append(result_);
+  }
+
+  // Attributes --------------------------------------------------------------------------
+
+  TAttributeKind classify(std::string_view name) {
+    if (rawText_ && !plaintext_) return name == "src" ? akRawTextSrc : akNone;
+    if (name == "style") return akStyle;
+    if (name.starts_with("on")) return akEvent;
+    if (name == "rel") return HasRelAttribute(tag_) ? akRel : akNone;
+    linkCode_ = FindTagsInfo(name, tag_);
+    return linkCode_ ? akLink : akNone;
+  }
+
+  bool link(std::string_view value, char quote, std::string *replacement) {
+    if (!resolve(value, quote, replacement)) return false;
+    switch (linkCode_) {
+    case tiBaseAddress: OleCheck(urlParser_->BaseFromCurrent()); break;
+    case tiTypeFromRel:
+      if (pendingType_) {
+        report(url_, *pendingType_);
+      } else {
+        // A second href must not drop the first: its value is rewritten already.
+        if (pendingURL_) report(*pendingURL_, ltAHref);
+        pendingURL_ = url_;
+      }
+      break;
+    default: report(url_, TLinkType(linkCode_));
+    }
+    return true;
+  }
+
+  void rel(std::string_view value) {
+    std::optional<TLinkType> type = LinkTypeOfRel(value);
+    if (!type) return;
+    if (pendingURL_)
+      report(*std::exchange(pendingURL_, std::nullopt), *type);
+    else
+      pendingType_ = type;
+  }
+
+  // Judges a link value; when accepted, url_ holds the URL to report and Replacement (when
+  // given) the value to write instead.
+  bool resolve(std::string_view value, char quote, std::string *replacement) {
+    // Nothing is written after "=": the tag is odd ("href= x"), and the text that follows
+    // is not this value.
+    if (value.empty() && !quote) return false;
+    urlText_.assign(DecodeCharacterReferences(value, decoded_));
+    bool accepted = false;
+    OleCheck(urlParser_->SetURL(urlText_, &accepted));
+    if (!accepted) return false;
+    OleCheck(urlParser_->GetURL(&url_));
+    if (replacement) {
+      OleCheck(urlParser_->GetRelativeLink(&relativeLink_));
+      AppendAttributeValue(*replacement, relativeLink_, quote);
+    }
+    return true;
+  }
+
+  bool custom(const char *language, std::string_view value, std::string *replacement) {
+    if (!customProcessor_ || value.empty()) return false;
+    block_.assign(value);
+    OleCheck(customProcessor_->ProcessCustom(language, block_, &result_));
+    if (!replacement) return false;
+    replacement->swap(result_);
+    return true;
+  }
+
+  // Links found in the start tag of a raw-text element wait for its last attribute: they
+  // carry all of them.
+  void report(const std::string &url, TLinkType type, IParams *attributes = nullptr) {
+    if (rawText_) {
+      deferred_.emplace_back(url, type);
+      return;
+    }
+    if (!reportLink_) return;
+    description_.URL = url;
+    description_.LinkType = type;
+    description_.Tag = attributes ? tag_ : std::string();
+    description_.Params = attributes;
+    reportLink_(context_, description_);
+  }
+
+  // The attributes of a raw-text element's start tag as parameters: a later one of the
+  // same name wins. Put in name order, each lands at the end of the sorted container, so
+  // that a tag with very many attributes costs no more than sorting them.
+  ComPtr<IParams> collectedAttributes() {
+    std::stable_sort(collected_.begin(), collected_.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    ComPtr<IParams> attributes = CreateParams();
+    for (const auto &[name, value] : collected_)
+      OleCheck(attributes->put_Value(name, value));
+    collected_.clear();
+    return attributes;
+  }
+
+  ComPtr<IURLParser> urlParser_;
+  TLinkReportFunction reportLink_ = nullptr;
+  void *context_ = nullptr;
+  ICustomParseProcessor *customProcessor_ = nullptr; // not counted: the provider owns us
+  bool browsable_ = false;
+  std::optional<THTMLTokenizer> tokenizer_;
+
+  bool inHTML_ = false;
+  bool examine_ = false; // a start tag inside the html element
+  bool rawText_ = false; // the start tag of a raw-text element
+  bool plaintext_ = false;
+  std::string tag_;
+  std::string attributeName_;
+  TAttributeKind kind_ = akNone;
+  uint8_t linkCode_ = 0;
+  std::optional<TLinkType> pendingType_;
+  std::optional<std::string> pendingURL_;
+  std::vector<std::pair<std::string, std::string>> collected_;
+  std::vector<std::pair<std::string, TLinkType>> deferred_;
+
+  // Working space kept between calls: a page has many links.
+  std::string decoded_, urlText_, url_, relativeLink_, block_, result_;
+  TLinkDescription description_;
+};
+
+} // namespace
+
+ComPtr<IParser> NewHTMLParser() { return platform::MakeCom<THTMLParser>(); }
+
+} // namespace zs::parsing

@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "kernel/interfaces.h"
+#include "platform/safecall.h"
+#include "tests/parsing/parser_test_support.h"
+
+namespace zs {
+namespace {
+
+using platform::OleCheck;
+using testing::TestSheet;
+using testing::TPostedLink;
+
+testing::TParseResult parseSheet(TCopyType copyType, const std::vector<std::string> &blocks) {
+  static const ComPtr<IJobRequest> jobs[] = {testing::NewJob(ctExact),
+                                             testing::NewJob(ctBrowsable)};
+  return testing::ParseBlocks("css", jobs[copyType].get(), blocks, TestSheet);
+}
+
+TPostedLink image(const std::string &url) { return {url, ltImage, "", "", 3}; }
+
+TEST(CSSParser, ReferencesAreReportedAsImagesAndRewrittenInPlace) {
+  struct TCase {
+    std::string input, browsable;
+    std::vector<TPostedLink> links;
+  };
+  const TCase cases[] = {
+      {"a{background:url(/img/a.gif)}",
+       "a{background:url(../img/a.gif)}",
+       {image("http://host/img/a.gif")}},
+      {"url(img/b.png) url('/a.gif') url(\"http://host/b.gif\")",
+       "url(img/b.png) url('../a.gif') url(\"../b.gif\")",
+       {image("http://host/dir/img/b.png"), image("http://host/a.gif"),
+        image("http://host/b.gif")}},
+      {"url(  ./c.gif  )", "url(  c.gif  )", {image("http://host/dir/c.gif")}},
+      // Line breaks and tabs are white space around a reference, never part of it.
+      {"url(\n\t'/d.gif'\r\n)", "url(\n\t'../d.gif'\r\n)", {image("http://host/d.gif")}},
+      {"URL(/a.gif) Url(/a.gif)", "URL(/a.gif) Url(/a.gif)", {}},
+      {"url(http://other.host/a.gif) url(mailto:a@b) url(#top)",
+       "url(http://other.host/a.gif) url(mailto:a@b) url(#top)",
+       {}},
+      // A u met while "url(" is being matched starts nothing.
+      {"uurl(/a.gif) urur(/a.gif)", "uurl(/a.gif) urur(/a.gif)", {}},
+      // An empty reference is closed: the text after it is not taken for one.
+      {"url() x.gif) url('')", "url() x.gif) url('')", {}},
+  };
+  for (const TCase &sheet : cases) {
+    for (TCopyType copyType : {ctExact, ctBrowsable}) {
+      auto result = parseSheet(copyType, {sheet.input});
+      EXPECT_EQ(result.Output, copyType == ctExact ? sheet.input : sheet.browsable);
+      EXPECT_EQ(result.Links, sheet.links) << sheet.input;
+    }
+  }
+}
+
+TEST(CSSParser, AReferenceLeftOpenAtTheEndIsWrittenAsItWasAndNotReported) {
+  for (const std::string sheet : {"a{b:url(/img/a.gif", "a{b:url('/img/a.gif", "url(", "url( "}) {
+    auto result = parseSheet(ctBrowsable, {sheet});
+    EXPECT_EQ(result.Output, sheet);
+    EXPECT_TRUE(result.Links.empty()) << sheet;
+  }
+  // An empty block in between does not end what was being read.
+  EXPECT_EQ(parseSheet(ctBrowsable, {"x:ur", "", "l(/im", "", "g/a.gif)", ""}).Output,
+            "x:url(../img/a.gif)");
+}
+
+TEST(CSSParser, AnyCutIntoBlocksGivesTheResultOfTheWholeSheet) {
+  for (const std::string sheet : {"a:url(/b.gif)", "url('/b.gif')", "u:url( x.gif", "uurl(/u.gif)",
+                                  "url() u(x)", "url(\n/a)url(b)"}) {
+    const auto whole = parseSheet(ctBrowsable, {sheet});
+    testing::ForEveryCut(sheet, [&](const std::vector<std::string> &blocks) {
+      ASSERT_EQ(parseSheet(ctBrowsable, blocks), whole) << sheet << " / " << blocks.size();
+    });
+  }
+  std::mt19937 random(7);
+  for (int round = 0; round < 200; ++round) {
+    const std::string sheet = testing::RandomText(random, 600, "url('\" )(\n/a.gif:;{}u");
+    const auto whole = parseSheet(ctBrowsable, {sheet});
+    for (size_t maxBlock : {1, 3, 64})
+      ASSERT_EQ(parseSheet(ctBrowsable, testing::RandomCut(sheet, random, maxBlock)), whole);
+  }
+}
+
+// The parser on its own, without a provider that would restore an exact copy.
+std::string parseAlone(IJobRequest *job, const std::string &sheet) {
+  ComPtr<IParser> parser = GetParser("css");
+  OleCheck(
+      parser->Init(CreateURLParser(TestSheet, job).get(), job, nullptr, nullptr, nullptr, nullptr));
+  std::string output, rest;
+  OleCheck(parser->ProcessBlock(sheet, &output));
+  OleCheck(parser->Finish(&rest));
+  return output + rest;
+}
+
+TEST(CSSParser, CopiesChangeNothingButTheReferencesThatABrowsableCopyAccepts) {
+  auto exact = testing::NewJob(ctExact);
+  // The site of this job is elsewhere: it accepts no reference of the sheet.
+  auto foreign = testing::NewJob(ctBrowsable, "http://elsewhere.host/");
+  std::mt19937 random(11);
+  for (int round = 0; round < 300; ++round) {
+    const std::string sheet = testing::RandomText(random, 300, "url('\" )(\n/a.gif:;u");
+    const auto copied = testing::ParseText("css", exact.get(), sheet, TestSheet);
+    ASSERT_EQ(copied.Output, sheet);
+    ASSERT_EQ(copied.Links, parseSheet(ctBrowsable, {sheet}).Links);
+    ASSERT_EQ(parseAlone(exact.get(), sheet), sheet);
+    ASSERT_EQ(testing::ParseText("css", foreign.get(), sheet, TestSheet).Output, sheet);
+  }
+  for (int round = 0; round < 100; ++round) {
+    const auto [sheet, copy] =
+        testing::RewrittenText(random, {":url(%)"}, {"", "'", "\"", " ", "\n"}, "u()");
+    ASSERT_EQ(parseSheet(ctBrowsable, {sheet}).Output, copy);
+  }
+}
+
+TEST(CSSParser, HostileSheetsAreCopiedWithoutHarm) {
+  // Megabytes of a reference that never closes, in the blocks of a fetch.
+  const std::string open = "a{b:url(" + std::string(4 << 20, 'x');
+  std::vector<std::string> blocks;
+  for (size_t at = 0; at < open.size(); at += 4096)
+    blocks.push_back(open.substr(at, 4096));
+  auto result = parseSheet(ctBrowsable, blocks);
+  EXPECT_TRUE(result.Output == open);
+  EXPECT_TRUE(result.Links.empty());
+
+  // No file can be named after a URL with a zero byte; bytes that are not UTF-8 are bytes.
+  result = parseSheet(ctBrowsable, {std::string("url(/a\0b.gif) \0\xc3(url(\xff.gif)", 27)});
+  EXPECT_EQ(result.Output, std::string("url(/a\0b.gif) \0\xc3(url(%FF.gif)", 29));
+  EXPECT_EQ(result.Links, std::vector{image("http://host/dir/\xff.gif")});
+}
+
+} // namespace
+} // namespace zs

@@ -1,0 +1,143 @@
+// Properties that hold for any page: where the page is cut into blocks changes nothing,
+// and a browsable copy changes nothing but the values of accepted links.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "tests/parsing/html_test_support.h"
+
+namespace zs {
+namespace {
+
+using namespace std::string_literals;
+using testing::CutPage;
+using testing::THTMLPage;
+using testing::TPageRun;
+
+// Small pages that pass through every state and every way out of it.
+const std::vector<std::string> smallPages = {
+    "<html><a href=\"/x.htm?a=1&amp;b=2\" rel=stylesheet>t</a></html><a href=y>",
+    "<!DOCTYPE x><html><!-- <img src=a.gif> --><img src='b.gif'/>",
+    "<html><script src=/a.js>x=\"</scr\";</SCRIPT><b><style>p{}</st</style >",
+    "<html><p style=\"background:url(a.gif)\" onclick=go() id=`q`>",
+    "<html><base href=http://host/o/><img src=a.gif usemap=m.htm#x>",
+    "<html><!-- x > <img src=/a.gif> <!-- y > <a href=b.htm>",
+    "<html><link href=a.css rel=StyleSheet><a href=b.htm rel><img src=\"/c.gif",
+    "<html><plaintext background=p.gif>a</plaintext><i>",
+    "<html>< <<img\nsrc=\ta.gif\r\n><!-><!--><img src=b.gif><!---->",
+    "\0\xe9<html \xff=1><img alt=\"\0\" src=x.gif><a href= x.htm title=&#65;>"s,
+    "<html><xml><a href=x></xml><script>var a = \"</scr",
+    "<html><img src=a.gif alt='x' title=\"y\"><a href=\"z.htm\" tit",
+};
+
+// Every cut of the page must give what the page whole gives.
+void expectSameForEveryCut(THTMLPage &parser, const std::string &page,
+                           const std::vector<std::vector<size_t>> &cutsList) {
+  const TPageRun whole = parser.Parse(page);
+  for (const std::vector<size_t> &cuts : cutsList) {
+    if (parser.Parse(CutPage(page, cuts)) == whole) continue;
+    std::string where;
+    for (size_t cut : cuts)
+      where += std::to_string(cut) + " ";
+    ADD_FAILURE() << "[" << page << "] cut before " << where;
+    return;
+  }
+}
+
+TEST(HTMLParserSplit, EveryCutOfASmallPageGivesTheSameOutputLinksAndBlocks) {
+  for (TCopyType copyType : {ctBrowsable, ctExact}) {
+    THTMLPage parser(copyType, true);
+    for (const std::string &page : smallPages) {
+      // Every cut in two and in three, and blocks of one character.
+      std::vector<std::vector<size_t>> cutsList(1);
+      for (size_t i = 1; i < page.size(); ++i) {
+        cutsList[0].push_back(i);
+        for (size_t j = i; j < page.size(); ++j)
+          cutsList.push_back(j == i ? std::vector<size_t>{i} : std::vector<size_t>{i, j});
+      }
+      expectSameForEveryCut(parser, page, cutsList);
+    }
+  }
+}
+
+// A long page of pieces of markup, text and stray bytes. Canonical: only links that a
+// browsable copy writes back exactly as they are.
+std::string randomPage(std::mt19937 &random, size_t size, bool canonical) {
+  static const std::vector<std::string> canonicalPieces = {
+      "<img src=a.gif>",
+      "<a href=\"../x.htm#top\">",
+      "<link rel=stylesheet href='s.css'>",
+      "<!-- <a href=z> -->",
+      "<script src=js/a.js>if (a<b) x='</sc';</script>",
+      "<p style=\"color:red\" onclick='f()'>",
+      "<style>p{}</style>",
+      "<!DOCTYPE html>",
+      "caf\xe9 \xc3\xa9 &amp; &#65; ",
+      "\0"s,
+      "< a>",
+      "<br/>",
+      "<td background=\"i/b.png\">",
+      "<a href=mailto:x@y>",
+      "<frame src=f.htm>",
+      "\n\t",
+      "<x =y>"};
+  std::uniform_int_distribution<size_t> pick(0, canonicalPieces.size() + smallPages.size() - 1);
+  std::string page = "<html>";
+  while (page.size() < size) {
+    const size_t i = pick(random);
+    if (i < canonicalPieces.size())
+      page += canonicalPieces[i];
+    else if (!canonical)
+      page += smallPages[i - canonicalPieces.size()];
+  }
+  return page;
+}
+
+// Mostly short blocks, now and then a long one.
+std::vector<size_t> randomCuts(std::mt19937 &random, size_t size) {
+  std::uniform_int_distribution<size_t> small(1, 16), large(1, 4096), kind(0, 3);
+  std::vector<size_t> cuts;
+  for (size_t at = kind(random) ? small(random) : large(random); at < size;
+       at += kind(random) ? small(random) : large(random))
+    cuts.push_back(at);
+  return cuts;
+}
+
+TEST(HTMLParserSplit, RandomCutsOfALargePageGiveTheSameOutputLinksAndBlocks) {
+  std::mt19937 random(20240611);
+  for (TCopyType copyType : {ctBrowsable, ctExact}) {
+    THTMLPage parser(copyType, true);
+    for (int pageNumber = 0; pageNumber < 4; ++pageNumber) {
+      const std::string page = randomPage(random, 30000, false);
+      std::vector<std::vector<size_t>> cutsList;
+      for (int i = 0; i < 10; ++i)
+        cutsList.push_back(randomCuts(random, page.size()));
+      expectSameForEveryCut(parser, page, cutsList);
+    }
+  }
+}
+
+TEST(HTMLParserSplit, ABrowsableCopyChangesNothingButTheValuesOfAcceptedLinks) {
+  std::mt19937 random(7);
+  // No link accepted: the page itself, whatever it holds.
+  THTMLPage nothingAccepted(ctBrowsable, false, "http://elsewhere/");
+  std::vector<std::string> pages = smallPages;
+  for (int i = 0; i < 4; ++i)
+    pages.push_back(randomPage(random, 20000, false));
+  for (const std::string &page : pages) {
+    const TPageRun run = nothingAccepted.Parse(CutPage(page, randomCuts(random, page.size())));
+    ASSERT_EQ(run.Accepted, 0u);
+    EXPECT_EQ(run.Output, page);
+  }
+  // Links written as their local paths already: the page itself too.
+  THTMLPage parser(ctBrowsable);
+  for (int i = 0; i < 4; ++i) {
+    const std::string page = randomPage(random, 20000, true);
+    const TPageRun run = parser.Parse(CutPage(page, randomCuts(random, page.size())));
+    EXPECT_GT(run.Links.size(), 100u);
+    EXPECT_EQ(run.Output, page);
+  }
+}
+
+} // namespace
+} // namespace zs

@@ -1,0 +1,166 @@
+#include "parsing/html_parser.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/parsing/html_test_support.h"
+
+namespace zs {
+namespace {
+
+using namespace std::string_literals;
+using testing::THTMLPage;
+using testing::TPageRun;
+using Strings = std::vector<std::string>;
+
+TEST(HTMLParser, EachLinkBearingAttributeIsReportedWithItsType) {
+  const std::pair<const char *, Strings> cases[] = {
+      {"<a href=x.htm><area href=/y.htm>",
+       {"ltAHref http://host/dir/x.htm", "ltAHref http://host/y.htm"}},
+      {"<form action=go><td background=b.gif>",
+       {"ltFormAction http://host/dir/go", "ltImage http://host/dir/b.gif"}},
+      {"<q cite=c><img longdesc=d><head profile=p>",
+       {"ltExtra http://host/dir/c", "ltExtra http://host/dir/d", "ltExtra http://host/dir/p"}},
+      {"<object classid=c codebase=/l/ data=d><applet codebase=a><embed src=e>",
+       {"ltEmbedded http://host/dir/c", "ltEmbedded http://host/l/", "ltEmbedded http://host/dir/d",
+        "ltEmbedded http://host/dir/a", "ltEmbedded http://host/dir/e"}},
+      {"<frame src=f><iframe src=i><img usemap=m#x>",
+       {"ltFrame http://host/dir/f", "ltFrame http://host/dir/i", "ltFrame http://host/dir/m"}},
+      {"<img src=a><IMG SRC='b'><input src=\"c\">",
+       {"ltImage http://host/dir/a", "ltImage http://host/dir/b", "ltImage http://host/dir/c"}},
+      {"<link rel=stylesheet href=s><link href=t rel=\"StyleSheet\">",
+       {"ltStylesheet http://host/dir/s", "ltStylesheet http://host/dir/t"}},
+      {"<link rel=icon href=i><link href=j rel=icon><a rel=\"\" href=k><a href=l rel>",
+       {"ltAHref http://host/dir/i", "ltAHref http://host/dir/j", "ltAHref http://host/dir/k",
+        "ltAHref http://host/dir/l"}},
+      // A rel counts on its own tag only; a second href does not make the first vanish.
+      {"<link rel=stylesheet><link href=s><a href=x href=y>",
+       {"ltAHref http://host/dir/s", "ltAHref http://host/dir/x", "ltAHref http://host/dir/y"}},
+      // Nothing on elements the table does not pair the attribute with, and nothing that
+      // the URL parser does not accept.
+      {"<div src=x><applet data=x><a src=x><img href=x><a href=mailto:a@b><a href=#top>"
+       "<a href=http://other/>",
+       {}},
+  };
+  THTMLPage page(ctExact);
+  for (const auto &[html, links] : cases)
+    EXPECT_EQ(page.Parse("<html>"s + html).Links, links) << html;
+}
+
+TEST(HTMLParser, LinksAreLookedForOnlyInStartTagsOutsideCommentsInsideTheHtmlElement) {
+  const std::pair<const char *, Strings> cases[] = {
+      {"<img src=a.gif><p><img src=b.gif>", {}},
+      {"<img src=a><HTML><img src=b></html><img src=c></a href=d>", {"ltImage http://host/dir/b"}},
+      {"<!DOCTYPE html><html><!-- <img src=a> --><img src=b>", {"ltImage http://host/dir/b"}},
+      {"<html><!-- -- > <img src=a> ---><img src=b>", {"ltImage http://host/dir/b"}},
+      {"<html><!x <img src=a><img src=b>", {"ltImage http://host/dir/b"}},
+      // The dashes that open a comment may close it too.
+      {"<html><!--><img src=a><!-><img src=b>",
+       {"ltImage http://host/dir/a", "ltImage http://host/dir/b"}},
+      // Not a tag: the text goes on, and the next '<' starts one.
+      {"<html>< img src=x><<img src=a>", {"ltImage http://host/dir/a"}},
+  };
+  THTMLPage page(ctExact);
+  for (const auto &[html, links] : cases)
+    EXPECT_EQ(page.Parse(html).Links, links) << html;
+}
+
+TEST(HTMLParser, ABrowsableCopyReplacesTheValuesOfAcceptedLinksOnly) {
+  const std::pair<std::string, const char *> cases[] = {
+      {"<a href=\"/x.htm\" title=\"/x.htm\">", "<a href=\"../x.htm\" title=\"/x.htm\">"},
+      {"<IMG\nSRC=/a.gif\talt=x ><img src='/a.gif'/>",
+       "<IMG\nSRC=../a.gif\talt=x ><img src='../a.gif'/>"},
+      {"<img src=`/a.gif`><a href=\"/x.htm#sec\"><a href=\"\">",
+       "<img src=`../a.gif`><a href=\"../x.htm#sec\"><a href=\"page.htm\">"},
+      {"<a href=\"list.php?a=1&amp;b=2\">", "<a href=\"list.php&amp;qa=1&amp;&amp;b=2\">"},
+      // The new value must read back as itself where it stands (the anchor is kept as the
+      // page wrote it).
+      {"<a href='/x#it&#39;s'><a href=/x#a&#32;b&gt;>",
+       "<a href='../x#it&#39;s'><a href=../x#a&#32;b&gt;>"},
+      // Not accepted, or nothing written after '=' (no value to replace): as written.
+      {"<a href=\"mailto:a@b\"><a href=\"http://other/x\"><a href=\"#top\">", nullptr},
+      {"<a href= \"/x.htm\"><a href =\"/x.htm\">", nullptr},
+      // Bytes of any encoding around the links stay as they are.
+      {"caf\xe9 \xc3\xa9t\xc3\xa9 \xff\0<img alt=\"\xe9\0\" src=\"a.gif\" title=\xc3\xa9>"
+       "<!-- \0 --><script>\xe9\0</script>"s,
+       nullptr},
+  };
+  THTMLPage browsable(ctBrowsable), exact(ctExact);
+  for (const auto &[html, rewritten] : cases) {
+    const std::string input = "<html>" + html;
+    const TPageRun copy = browsable.Parse(input);
+    EXPECT_EQ(copy.Output, rewritten ? "<html>"s + rewritten : input);
+    const TPageRun same = exact.Parse(input);
+    EXPECT_EQ(same.Output, input);
+    EXPECT_EQ(same.Links, copy.Links) << html;
+  }
+}
+
+TEST(HTMLParser, ABaseHrefChangesWhereLaterLinksResolve) {
+  THTMLPage page(ctBrowsable);
+  TPageRun run = page.Parse("<html><img src=a><base href=\"http://host/o/\"><img src=b>");
+  EXPECT_EQ(run.Links, (Strings{"ltImage http://host/dir/a", "ltImage http://host/o/b"}));
+  EXPECT_EQ(run.Output, "<html><img src=a><base href=\"../o/index.htm\"><img src=b>");
+  run = page.Parse("<html><base href=\"mailto:x@y\"><img src=b>");
+  EXPECT_EQ(run.Links, Strings{"ltImage http://host/dir/b"});
+}
+
+TEST(HTMLParser, EmbeddedContentGoesThroughTheCustomBlockProtocol) {
+  THTMLPage page(ctBrowsable, true);
+  TPageRun run =
+      page.Parse("<html><script src=\"/a.js\" Defer>var s = \"<img src=x></scrip\";</SCRIPT >"
+                 "<p style=\"background:url(a)\" onLoad='go()' class=x style=><style>p{}</style>"
+                 "<xml><a href=x></xml>");
+  // Nothing inside raw text is examined; the provider reports the script's src.
+  EXPECT_EQ(run.Links, Strings{});
+  EXPECT_EQ(run.Calls,
+            (Strings{"begin script {Defer= src=/a.js}", "content var s = \"<img src=x></scrip\";",
+                     "end", "custom css background:url(a)", "custom script go()", "begin style {}",
+                     "content p{}", "end", "begin xml {}", "content <a href=x>", "end"}));
+  EXPECT_EQ(run.Output,
+            "<html><script src=\"../a.js\" Defer>VAR S = \"<IMG SRC=X></SCRIP\";[end]</SCRIPT >"
+            "<p style=\"BACKGROUND:URL(A)\" onLoad='GO()' class=x style=><style>P{}[end]</style>"
+            "<xml><A HREF=X>[end]</xml>");
+  // Links of a plaintext start tag carry all its attributes.
+  run = page.Parse("<html><plaintext background=\"/a&amp;b\" id=p><img src=b>");
+  EXPECT_EQ(run.Links, Strings{"ltImage http://host/a&b <plaintext {background=/a&b id=p}>"});
+  EXPECT_EQ(run.Calls,
+            (Strings{"begin plaintext {background=/a&b id=p}", "content <img src=b>", "end"}));
+}
+
+TEST(HTMLParser, FinishEndsWhateverThePageLeftOpen) {
+  struct TCase {
+    const char *page;
+    const char *output; // nullptr: the page as it was
+    Strings links, calls;
+  };
+  const TCase cases[] = {
+      {"<html>text<img", nullptr, {}, {}},
+      {"<html><a href=/x ", "<html><a href=../x ", {"ltAHref http://host/x"}, {}},
+      {"<html><a href=/x tit", "<html><a href=../x tit", {"ltAHref http://host/x"}, {}},
+      // A value the page never ended is judged as read, and written as it was.
+      {"<html><img src=/a", nullptr, {"ltImage http://host/a"}, {}},
+      {"<html><img src=\"/a", nullptr, {"ltImage http://host/a"}, {}},
+      {"<html><img alt=\"x", nullptr, {}, {}},
+      // A comment that never closes ends at its first '>'; the rest is HTML again.
+      {"<html><!-- x > <img src=/a> <!-- y > <img src=/b",
+       "<html><!-- x > <img src=../a> <!-- y > <img src=/b",
+       {"ltImage http://host/a", "ltImage http://host/b"},
+       {}},
+      {"<html><!DOCTYPE html", nullptr, {}, {}},
+      {"<html><!-", nullptr, {}, {}},
+      {"<html><script>a = \"</scr", nullptr, {}, {"begin script {}", "content a = \"</scr", "end"}},
+      {"<html><script src=/a.js", nullptr, {}, {"begin script {src=/a.js}", "end"}},
+      {"<html><style></style", nullptr, {}, {"begin style {}", "content </style", "end"}},
+  };
+  THTMLPage browsable(ctBrowsable), exact(ctExact);
+  for (const TCase &c : cases) {
+    const TPageRun run = browsable.Parse(c.page);
+    EXPECT_EQ(run.Output, c.output ? c.output : c.page);
+    EXPECT_EQ(run.Links, c.links) << c.page;
+    EXPECT_EQ(run.Calls, c.calls) << c.page;
+    EXPECT_EQ(exact.Parse(c.page).Links, c.links) << c.page;
+  }
+}
+
+} // namespace
+} // namespace zs

@@ -1,0 +1,371 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "kernel/interfaces.h"
+#include "kernel/module_startup.h"
+#include "platform/safecall.h"
+#include "tests/parsing/parser_test_support.h"
+#include "tests/plugins/modules/parser_probe.h"
+#include "tests/support/test_environment.h"
+
+namespace zs {
+namespace {
+
+using platform::OleCheck;
+using testing::ParseBlocks;
+using testing::ParseText;
+using testing::TPostedLink;
+
+const std::string probeModule = std::string(ZS_TEST_MODULES_DIR) + "/parser_probe_module.so";
+// A module that loads but whose main object is no parser.
+const std::string goodModule = std::string(ZS_TEST_MODULES_DIR) + "/good_module.so";
+
+// The message of a failed call; "" when it succeeded.
+std::string failureOf(HRESULT result) {
+  return platform::Failed(result) ? platform::TakeErrorInfo() : "";
+}
+
+std::string parserErrorOf(const std::function<void()> &call) {
+  try {
+    call();
+  } catch (const EParser &error) {
+    return error.what();
+  }
+  return "";
+}
+
+// Each test has settings of its own and ends with no module loaded.
+class ParseProvider : public ::testing::Test {
+protected:
+  ~ParseProvider() override {
+    // A provider left unfinished still holds the parsers of the modules.
+    provider.reset();
+    FreeAllPlugins();
+  }
+
+  static void nameParserModule(const std::string &kind, const std::string &module) {
+    OleCheck(GetProfiler()->put_Param("PluginParserModuleName:" + kind, module));
+  }
+  static testing::TParserProbeRecord &probeRecord(const std::string &kind) {
+    return *GetParserModule(kind).As<testing::IParserProbe>()->Record();
+  }
+  void createProvider(const std::string &contentTag, TCopyType copyType) {
+    auto job = testing::NewJob(copyType);
+    provider = CreateParseProvider(contentTag, CreateURLParser(testing::TestPage, job.get()).get(),
+                                   job.get(), 3, sink.get());
+  }
+  // The custom processor of a provider, as the probe module's parser received it.
+  ICustomParseProcessor *probeProvider() {
+    nameParserModule("probe", probeModule);
+    createProvider("probe", ctBrowsable);
+    return probeRecord("probe").CustomProcessor;
+  }
+
+  // A custom block in pieces; "!" and the message when it cannot begin.
+  static std::string customBlock(ICustomParseProcessor *processor, const std::string &type,
+                                 IParams *params, const std::vector<std::string> &pieces) {
+    std::string output, piece;
+    if (HRESULT result = processor->BeginCustom(type, params); platform::Failed(result))
+      return "!" + failureOf(result);
+    for (const std::string &input : pieces) {
+      OleCheck(processor->ProcessCustomBlock(input, &piece));
+      output += piece;
+    }
+    OleCheck(processor->FinishCustom(&piece));
+    return output + piece;
+  }
+
+  testing::ScopedHives hives;
+  ComPtr<testing::TRecordingLinkSink> sink = platform::MakeCom<testing::TRecordingLinkSink>();
+  ComPtr<IParseProvider> provider;
+};
+
+TEST_F(ParseProvider, CallsOutOfOrderFailWithTheirMessages) {
+  ICustomParseProcessor *processor = probeProvider();
+  ASSERT_NE(processor, nullptr);
+  std::string output;
+  EXPECT_EQ(failureOf(processor->FinishCustom(&output)), "Misplaced call of FinishCustom");
+  EXPECT_EQ(failureOf(processor->ProcessCustomBlock("x", &output)),
+            "Misplaced call of ProcessCustomBlock");
+  OleCheck(processor->BeginCustom("css", nullptr));
+  EXPECT_EQ(failureOf(processor->BeginCustom("css", nullptr)),
+            "CustomFinish call expected, but BeginCustom occured");
+  EXPECT_EQ(failureOf(processor->ProcessCustom("css", "x", &output)),
+            "CustomFinish call expected, but BeginCustom occured");
+  OleCheck(processor->FinishCustom(&output));
+  OleCheck(processor->ProcessCustom("css", "x", &output));
+  // A finished provider holds no parser any more and takes nothing.
+  OleCheck(provider->Finish(&output));
+  EXPECT_EQ(failureOf(provider->ProcessBlock("x", &output)), "Misplaced call of ProcessBlock");
+  EXPECT_EQ(failureOf(provider->Finish(&output)), "Misplaced call of Finish");
+  EXPECT_EQ(failureOf(processor->BeginCustom("css", nullptr)), "Misplaced call of BeginCustom");
+}
+
+TEST_F(ParseProvider, CustomBlocksGoThroughTheParserOfTheirTypeAndComeBackWhole) {
+  ICustomParseProcessor *processor = probeProvider();
+  std::string output;
+  OleCheck(processor->ProcessCustom("CSS", "a{b:url(/img/a.gif)}", &output));
+  EXPECT_EQ(output, "a{b:url(../img/a.gif)}");
+  // A reference still open when the block ends comes back as it was written.
+  EXPECT_EQ(customBlock(processor, "Css", nullptr, {"x:url(/im", "g/c.gif) y:url(", "/d.gif"}),
+            "x:url(../img/c.gif) y:url(/d.gif");
+  EXPECT_EQ(customBlock(processor, "script", nullptr, {"f(\"/img/a.gif\")", ";"}),
+            "f(\"/img/a.gif\");");
+  EXPECT_EQ(sink->Links, (std::vector<TPostedLink>{{"http://host/img/a.gif", ltImage, "", "", 3},
+                                                   {"http://host/img/c.gif", ltImage, "", "", 3}}));
+}
+
+TEST_F(ParseProvider, ABlockWithASourceReportsItByTypeAndPassesItsTextThrough) {
+  ICustomParseProcessor *processor = probeProvider();
+  // The probe would upper-case a script: a block with a source has no parser.
+  nameParserModule("script", probeModule);
+  struct TCase {
+    std::string type, source;
+    std::vector<TPostedLink> links;
+  };
+  const TCase cases[] = {
+      {"script", "/js/a.js", {{"http://host/js/a.js", ltScript, "script", "src=/js/a.js;", 3}}},
+      {"Script", "b.js#x", {{"http://host/dir/b.js", ltScript, "script", "src=b.js#x;", 3}}},
+      {"xml", "/data.xml", {{"http://host/data.xml", ltEmbedded, "xml", "src=/data.xml;", 3}}},
+      {"css", "/a.css", {}},
+      {"script", "http://other.host/a.js", {}},
+      {"script", "mailto:ann@host", {}},
+  };
+  for (const TCase &test : cases) {
+    sink->Links.clear();
+    ComPtr<IParams> params = CreateParams();
+    OleCheck(params->put_Value("src", test.source));
+    EXPECT_EQ(customBlock(processor, test.type, params.get(), {"f(1)", ";"}), "f(1);");
+    EXPECT_EQ(sink->Links, test.links) << test.type << " " << test.source;
+  }
+  EXPECT_EQ(customBlock(processor, "script", CreateParams().get(), {"f(1)"}), "F(1)");
+}
+
+TEST_F(ParseProvider, AnExactCopyIsTheInputWhateverTheParserWrites) {
+  nameParserModule("probe", probeModule);
+  createProvider("probe", ctExact);
+  std::string output;
+  OleCheck(provider->ProcessBlock("abc", &output));
+  EXPECT_EQ(output, "abc");
+  OleCheck(provider->Finish(&output));
+  EXPECT_EQ(output, "");
+}
+
+TEST_F(ParseProvider, GetParserGivesTheBuiltInParsersOrTheModulesNamedInTheSettings) {
+  EXPECT_TRUE(GetParser("css"));
+  EXPECT_TRUE(GetParser("html"));
+  EXPECT_FALSE(GetParser("script"));
+  EXPECT_NE(GetParser("css"), GetParser("css"));
+  EXPECT_EQ(ParseText("plain", testing::NewJob(ctBrowsable).get(), "url(/a.gif)").Output,
+            "url(/a.gif)");
+
+  nameParserModule("script", goodModule);
+  EXPECT_FALSE(GetParser("script"));
+  nameParserModule("script", probeModule);
+  nameParserModule("css", probeModule);
+  ComPtr<IParser> probe = GetParserModule("script").As<IParser>();
+  ASSERT_TRUE(probe);
+  EXPECT_EQ(GetParser("script"), probe);
+  EXPECT_EQ(GetParser("css"), probe);
+}
+
+TEST_F(ParseProvider, ModulesNamedForCSSOrHTMLThatGiveNoParserAreErrors) {
+  nameParserModule("css", goodModule);
+  EXPECT_EQ(parserErrorOf([] { GetParser("css"); }), "Invalid external CSS Parser");
+  EXPECT_EQ(parserErrorOf([this] { createProvider("css", ctExact); }),
+            "Invalid external CSS Parser");
+  // A style attribute needs the CSS parser too: the page fails rather than go unparsed.
+  createProvider("html", ctBrowsable);
+  std::string output;
+  EXPECT_EQ(failureOf(provider->ProcessBlock("<html><p style=\"a\">", &output)),
+            "Invalid external CSS Parser");
+
+  // Whether the HTML parser is overridden is read once per start of the settings.
+  auto restartSettings = [] {
+    FinalizeSettingsModule();
+    RegisterSettingsModule();
+  };
+  nameParserModule("html", goodModule);
+  restartSettings();
+  EXPECT_EQ(parserErrorOf([] { GetParser("html"); }), "Invalid external HTML Parser");
+  nameParserModule("html", probeModule);
+  EXPECT_EQ(GetParser("html"), GetParserModule("html").As<IParser>());
+  nameParserModule("html", "");
+  restartSettings();
+}
+
+const std::string linkedPage =
+    "<!DOCTYPE html>\n<html><head><link rel=stylesheet href=\"/css/site.css\">"
+    "<style>a{background:url(/img/s.gif)}</style>"
+    "<script src='/js/a.js' type=text/javascript>var u = \"url(/img/x.gif)\";</script></head>"
+    "<body background=/img/bg.gif><p style=\"color:red;background:url(/img/p.gif)\">caf\xe9 &amp;"
+    "<a href=\"../x.htm?a=1&amp;b=2\">x</a><img src=img/a.gif alt=a><!-- <a href=/no.htm> -->"
+    "<a href=mailto:ann@host>m</a><a href='http://other.host/'>o</a></body></html>\n";
+
+TEST_F(ParseProvider, APageIsCopiedExactlyOrWithItsAcceptedLinksRewrittenAndTheyAreReported) {
+  const std::vector<TPostedLink> links = {
+      {"http://host/css/site.css", ltStylesheet, "", "", 3},
+      {"http://host/js/a.js", ltScript, "script", "src=/js/a.js;type=text/javascript;", 3},
+      {"http://host/img/bg.gif", ltImage, "", "", 3},
+      {"http://host/img/p.gif", ltImage, "", "", 3},
+      {"http://host/x.htm?a=1&b=2", ltAHref, "", "", 3},
+      {"http://host/dir/img/a.gif", ltImage, "", "", 3},
+  };
+  auto exact = ParseText("html", testing::NewJob(ctExact).get(), linkedPage);
+  EXPECT_EQ(exact.Output, linkedPage);
+  EXPECT_EQ(exact.Links, links);
+
+  // The script's and the style element's content is left alone.
+  std::string expected = linkedPage;
+  for (const auto &[from, to] : std::vector<std::pair<std::string, std::string>>{
+           {"\"/css/site.css\"", "\"../css/site.css\""},
+           {"'/js/a.js'", "'../js/a.js'"},
+           {"=/img/bg.gif", "=../img/bg.gif"},
+           {"url(/img/p.gif)", "url(../img/p.gif)"},
+           {"\"../x.htm?a=1&amp;b=2\"", "\"../x.htm&amp;qa=1&amp;&amp;b=2\""}})
+    expected.replace(expected.find(from), from.size(), to);
+  auto browsable = ParseText("html", testing::NewJob(ctBrowsable).get(), linkedPage);
+  EXPECT_EQ(browsable.Output, expected);
+  EXPECT_EQ(browsable.Links, links);
+}
+
+TEST_F(ParseProvider, StyleElementsGoToTheModuleNamedForStyleWhichIsKeptForTheFile) {
+  const std::string page = "<html><style id=1>a{b:url(/a.gif)}</style><style id=2>p{}</style>";
+  nameParserModule("style", probeModule);
+  createProvider("html", ctBrowsable);
+  std::string output, rest;
+  OleCheck(provider->ProcessBlock(page, &output));
+  const testing::TParserProbeRecord &record = probeRecord("style");
+  EXPECT_EQ(output, "<html><style id=1>A{B:URL(/A.GIF)}</style><style id=2>P{}</style>");
+  EXPECT_EQ(record.BlocksCreated, 1);
+  EXPECT_EQ(record.Inits, 2);
+  EXPECT_EQ(record.ParamsID, "2");
+  EXPECT_EQ(record.BlocksReleased, 0);
+  OleCheck(provider->Finish(&rest));
+  EXPECT_EQ(record.BlocksReleased, 1);
+  EXPECT_TRUE(sink->Links.empty());
+}
+
+TEST_F(ParseProvider, AReferenceLeftOpenInAStyleAttributeAtTheEndOfAPageKeepsItsText) {
+  for (const std::string page : {"<html><p style=\"a:url(/img/a.gif",
+                                 "<html><p style='a:url( /img/a.gif", "<html><p style=url(/a"}) {
+    auto result = ParseText("html", testing::NewJob(ctBrowsable).get(), page);
+    EXPECT_EQ(result.Output, page);
+    EXPECT_TRUE(result.Links.empty()) << page;
+  }
+}
+
+// A page made of the pieces that mean something to the parsers, and of bytes of any value.
+std::string randomPage(std::mt19937 &random, int pieces) {
+  static const std::vector<std::string> parts = {"<html>",
+                                                 "</html>",
+                                                 "<a href=",
+                                                 "<a href=\"/x.htm\">",
+                                                 "<img src='img/a.gif'>",
+                                                 "<link rel=stylesheet href=/s.css>",
+                                                 "<base href=/sub/>",
+                                                 "<style>",
+                                                 "</style>",
+                                                 "<script src=/a.js>",
+                                                 "</script>",
+                                                 "<script>",
+                                                 "<plaintext>",
+                                                 "<xml>",
+                                                 " style=\"",
+                                                 "background:url(",
+                                                 "/i.gif",
+                                                 ")",
+                                                 "\"",
+                                                 "'",
+                                                 ">",
+                                                 "<",
+                                                 "/",
+                                                 "=",
+                                                 " ",
+                                                 "<!--",
+                                                 "-->",
+                                                 "<!DOCTYPE x>",
+                                                 "&amp;",
+                                                 "&#41;",
+                                                 "&#x41;",
+                                                 "text",
+                                                 "\n",
+                                                 " onclick=",
+                                                 "u",
+                                                 "\0"};
+  std::uniform_int_distribution<size_t> part(0, parts.size());
+  std::string page;
+  for (int i = 0; i < pieces; ++i) {
+    const size_t which = part(random);
+    page += which < parts.size() ? parts[which] : testing::RandomText(random, 1, "x");
+  }
+  return page;
+}
+
+// Small pages cut in every way; larger ones cut in two and three in every way that puts the
+// cuts close together, into single bytes and at random.
+TEST_F(ParseProvider, AnyCutOfAPageIntoBlocksGivesTheResultOfTheWholePage) {
+  auto job = testing::NewJob(ctBrowsable);
+  for (const std::string page : {"<html><a s=/", "<html><b s=a", "<p style=u(a", "<i onx=\"u\">",
+                                 "<!--a-->b<!", "<style>x</st", "<x a=&lt;>"}) {
+    const auto whole = ParseText("html", job.get(), page);
+    testing::ForEveryCut(page, [&](const std::vector<std::string> &blocks) {
+      ASSERT_EQ(ParseBlocks("html", job.get(), blocks), whole) << page << " / " << blocks.size();
+    });
+  }
+  std::mt19937 random(17);
+  for (const std::string &page : {linkedPage, randomPage(random, 120), randomPage(random, 120)}) {
+    const auto whole = ParseText("html", job.get(), page);
+    for (size_t first = 1; first < page.size(); ++first) {
+      ASSERT_EQ(ParseBlocks("html", job.get(), testing::CutAt(page, {first})), whole) << first;
+      for (size_t second = first + 1; second < std::min(page.size(), first + 12); ++second)
+        ASSERT_EQ(ParseBlocks("html", job.get(), testing::CutAt(page, {first, second})), whole)
+            << first << " " << second;
+    }
+    for (size_t maxBlock : {1, 7})
+      ASSERT_EQ(ParseBlocks("html", job.get(), testing::RandomCut(page, random, maxBlock)), whole);
+  }
+}
+
+TEST_F(ParseProvider, CopiesOfAnyPageChangeNothingButTheLinksThatABrowsableCopyAccepts) {
+  auto exact = testing::NewJob(ctExact);
+  auto browsable = testing::NewJob(ctBrowsable);
+  // The site of this job is elsewhere: it accepts no link of the page.
+  auto foreign = testing::NewJob(ctBrowsable, "http://elsewhere.host/");
+  std::mt19937 random(19);
+  for (int round = 0; round < 200; ++round) {
+    const std::string page = randomPage(random, 150);
+    const auto copied = ParseText("html", exact.get(), page);
+    ASSERT_EQ(copied.Output, page);
+    ASSERT_EQ(copied.Links, ParseText("html", browsable.get(), page).Links);
+    ASSERT_EQ(ParseText("html", foreign.get(), page).Output, page);
+  }
+  for (int round = 0; round < 100; ++round) {
+    const auto [body, copy] = testing::RewrittenText(
+        random, {"<a href=%>", "<img alt=# src=%>", "<p style=Qa:url(@)Q>", "<td background=%>"},
+        {"", "'", "\""}, "<&");
+    ASSERT_EQ(ParseText("html", browsable.get(), "<html>" + body).Output, "<html>" + copy);
+  }
+}
+
+TEST_F(ParseProvider, HostilePagesAreCopiedWithoutHarm) {
+  for (const std::string start : {"<html><a href=\"", "<html><p style=\"a:url(", "<html><!--",
+                                  "<html><script>", "<html><a ", "<html><p style='x:url(a)"}) {
+    std::string page = start;
+    while (page.size() < (2u << 20))
+      page += std::string("x\0\xff\xc3", 4);
+    std::vector<std::string> blocks;
+    for (size_t at = 0; at < page.size(); at += 4096)
+      blocks.push_back(page.substr(at, 4096));
+    for (TCopyType copyType : {ctExact, ctBrowsable})
+      EXPECT_TRUE(ParseBlocks("html", testing::NewJob(copyType).get(), blocks).Output == page)
+          << start;
+  }
+}
+
+} // namespace
+} // namespace zs
