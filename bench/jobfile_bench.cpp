@@ -13,7 +13,7 @@
 #include <string>
 
 #include "kernel/interfaces.h"
-#include "kernel/module_startup.h"
+#include "bench/bench_support.h"
 #include "platform/safecall.h"
 
 namespace {
@@ -21,37 +21,14 @@ namespace {
 using namespace zs;
 using platform::OleCheck;
 
-// The seconds reported are the process's processor time: the machine is shared, and the wall
-// clock there measures the neighbours as much as the files. The first line gives both.
-struct TTimer {
-  std::chrono::steady_clock::time_point wall = std::chrono::steady_clock::now();
-  std::clock_t processor = std::clock();
-  double Seconds() const { return double(std::clock() - processor) / CLOCKS_PER_SEC; }
-  double WallSeconds() const {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count();
-  }
-};
-
-constexpr int64_t siteFiles = 800 * 1000;
-constexpr int64_t staticFiles = 200 * 1000;
-constexpr int64_t crawlLinks = siteFiles + staticFiles;
+using bench::Check;
+using bench::TTimer;
+constexpr int64_t crawlLinks = bench::CrawlLinks;
 constexpr int64_t journalLinks = 10 * 1000;
 
 // The n-th link of the crawl; a third of them fetched, a few failed.
 void crawlLink(int64_t n, TLinkDescription &desc, TLinkState &state) {
-  char url[96];
-  if (n < siteFiles) {
-    std::snprintf(url, sizeof url, "http://www.example.com/section%03d/page%05d.html",
-                  int(n / 1000), int(n % 1000));
-    desc.LinkType = ltAHref;
-    desc.Tag = "a";
-  } else {
-    std::snprintf(url, sizeof url, "http://static.example.org/files/item%06d.png",
-                  int(n - siteFiles));
-    desc.LinkType = ltImage;
-    desc.Tag = "img";
-  }
-  desc.URL = url;
+  bench::CrawlLink(n, desc);
   state = n % 3 == 0 ? lsCompleteOK : n % 101 == 0 ? lsCompleteBad : lsPure;
 }
 
@@ -63,21 +40,10 @@ int64_t linksIn(IILinkList &links) {
   return count;
 }
 
-void check(bool condition, const char *what) {
-  if (condition) return;
-  std::fprintf(stderr, "jobfile_bench: %s\n", what);
-  std::exit(1);
-}
-
 } // namespace
 
 int main() {
-  std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                              ("zs-jobfile-bench-" + std::to_string(std::random_device()()));
-  std::filesystem::create_directories(dir);
-  setenv("ZELVOR_SUMBRA_USER_HIVE", (dir / "user.db").c_str(), 1);
-  setenv("ZELVOR_SUMBRA_MACHINE_HIVE", (dir / "machine.db").c_str(), 1);
-  StartModules();
+  std::filesystem::path dir = bench::StartInScratchFolder("jobfile-bench");
 
   std::string project = (dir / "project").string();
   ComPtr<IJobRequest> request = CreateJobRequest();
@@ -113,15 +79,15 @@ int main() {
     ComPtr<IILinkList> links = newLinkList();
     TTimer load;
     ComPtr<IXMLElement> root = OpenJobDescription(project);
-    check(bool(root), "the description does not open");
+    Check(bool(root), "the description does not open");
     ComPtr<IJobRequest> loaded = request;
-    check(LoadJobRequest(root.get(), loaded, false) && loaded != request, "no request read");
-    check(LoadJobState(root.get()) == jsStopped, "wrong state read");
+    Check(LoadJobRequest(root.get(), loaded, false) && loaded != request, "no request read");
+    Check(LoadJobState(root.get()) == jsStopped, "wrong state read");
     loadedLinks = LoadLinkList(root.get(), links.get(), project);
     loadSeconds = load.Seconds();
     loadWallSeconds = load.WallSeconds();
-    check(loadedLinks == crawlLinks, "links were lost");
-    check(linksIn(*links) == crawlLinks + journalLinks, "the journal was not replayed");
+    Check(loadedLinks == crawlLinks, "links were lost");
+    Check(linksIn(*links) == crawlLinks + journalLinks, "the journal was not replayed");
   }
   StopModules();
   std::filesystem::remove_all(dir);

@@ -13,27 +13,16 @@
 #include <string>
 
 #include "kernel/interfaces.h"
-#include "kernel/module_startup.h"
+#include "bench/bench_support.h"
 #include "links/link_list.h"
 #include "platform/safecall.h"
 
 namespace {
 
 using namespace zs;
-// The seconds reported are the process's processor time: the machine is shared, and the
-// wall clock there measures the neighbours as much as the list. The first line gives both.
-struct TTimer {
-  std::chrono::steady_clock::time_point wall = std::chrono::steady_clock::now();
-  std::clock_t processor = std::clock();
-  double Seconds() const { return double(std::clock() - processor) / CLOCKS_PER_SEC; }
-  double WallSeconds() const {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count();
-  }
-};
-
-constexpr int64_t siteFiles = 800 * 1000;
-constexpr int64_t staticFiles = 200 * 1000;
-constexpr int64_t cycleLinks = siteFiles + staticFiles;
+using bench::Check;
+using bench::TTimer;
+constexpr int64_t cycleLinks = bench::CrawlLinks;
 constexpr int64_t journalLinks = 200 * 1000;
 
 // The owner a job would be: it hears of every change.
@@ -52,38 +41,10 @@ int64_t residentBytes() {
   return 0;
 }
 
-// The n-th link of the crawl, for n in a scattered order over [0, cycleLinks).
-void crawlLink(int64_t n, TLinkDescription &desc) {
-  char url[96];
-  if (n < siteFiles) {
-    std::snprintf(url, sizeof url, "http://www.example.com/section%03d/page%05d.html",
-                  int(n / 1000), int(n % 1000));
-    desc.LinkType = ltAHref;
-    desc.Tag = "a";
-  } else {
-    std::snprintf(url, sizeof url, "http://static.example.org/files/item%06d.png",
-                  int(n - siteFiles));
-    desc.LinkType = ltImage;
-    desc.Tag = "img";
-  }
-  desc.URL = url;
-}
-
-void check(bool condition, const char *what) {
-  if (condition) return;
-  std::fprintf(stderr, "linklist_bench: %s\n", what);
-  std::exit(1);
-}
-
 } // namespace
 
 int main() {
-  std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                              ("zs-linklist-bench-" + std::to_string(std::random_device()()));
-  std::filesystem::create_directories(dir);
-  setenv("ZELVOR_SUMBRA_USER_HIVE", (dir / "user.db").c_str(), 1);
-  setenv("ZELVOR_SUMBRA_MACHINE_HIVE", (dir / "machine.db").c_str(), 1);
-  StartModules();
+  std::filesystem::path dir = bench::StartInScratchFolder("linklist-bench");
 
   auto events = platform::MakeCom<TCountingEvents>();
   int64_t baseline = residentBytes();
@@ -96,7 +57,7 @@ int main() {
     TLinkDescription desc;
     // 999,983 is prime to 1,000,000, so this visits every link once, far from sorted.
     for (int64_t i = 0; i < cycleLinks; ++i) {
-      crawlLink(i * 999983 % cycleLinks, desc);
+      bench::CrawlLink(i * 999983 % cycleLinks, desc);
       platform::OleCheck(list->AddLink(desc, 0));
     }
     addSeconds = cycle.Seconds();
@@ -109,7 +70,7 @@ int main() {
     }
     cycleSeconds = cycle.Seconds();
     cycleWallSeconds = cycle.WallSeconds();
-    check(handedOut == cycleLinks && events->allDone == 2, "the cycle lost links");
+    Check(handedOut == cycleLinks && events->allDone == 2, "the cycle lost links");
   }
 
   std::string journal = (dir / "#Sumbra.&jq").string();
@@ -120,7 +81,7 @@ int main() {
     TLinkDescription desc;
     TTimer write;
     for (int64_t i = 0; i < journalLinks; ++i) {
-      crawlLink(i * 999983 % cycleLinks, desc);
+      bench::CrawlLink(i * 999983 % cycleLinks, desc);
       platform::OleCheck(list->AddLink(desc, 0));
     }
     writeSeconds = write.Seconds();
@@ -133,7 +94,7 @@ int main() {
     TTimer replay;
     links->LoadJournal();
     replaySeconds = replay.Seconds();
-    check(events->added - added == journalLinks, "the replay lost records");
+    Check(events->added - added == journalLinks, "the replay lost records");
   }
   StopModules();
   std::filesystem::remove_all(dir);
