@@ -12,7 +12,7 @@
 #include <string>
 
 #include "kernel/interfaces.h"
-#include "kernel/module_startup.h"
+#include "tests/support/scratch_folder.h"
 
 namespace zs::bench {
 
@@ -26,18 +26,6 @@ struct TTimer {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count();
   }
 };
-
-// Makes a fresh folder under the temporary folder, points both settings hives into it and
-// starts the modules. The caller removes the folder at the end.
-inline std::filesystem::path StartInScratchFolder(const std::string& benchName) {
-  std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                              ("zs-" + benchName + "-" + std::to_string(std::random_device()()));
-  std::filesystem::create_directories(dir);
-  setenv("ZELVOR_SUMBRA_USER_HIVE", (dir / "user.db").c_str(), 1);
-  setenv("ZELVOR_SUMBRA_MACHINE_HIVE", (dir / "machine.db").c_str(), 1);
-  StartModules();
-  return dir;
-}
 
 // Ends the run when a result is wrong: a fast wrong answer measures nothing.
 inline void Check(bool condition, const char* what) {

@@ -43,7 +43,8 @@ int64_t linksIn(IILinkList &links) {
 } // namespace
 
 int main() {
-  std::filesystem::path dir = bench::StartInScratchFolder("jobfile-bench");
+  testing::TScratchFolder scratch("jobfile-bench");
+  const std::filesystem::path &dir = scratch.Path();
 
   std::string project = (dir / "project").string();
   ComPtr<IJobRequest> request = CreateJobRequest();
@@ -90,7 +91,6 @@ int main() {
     Check(linksIn(*links) == crawlLinks + journalLinks, "the journal was not replayed");
   }
   StopModules();
-  std::filesystem::remove_all(dir);
 
   std::printf("save_wall_s=%.3f load_wall_s=%.3f\n", saveWallSeconds, loadWallSeconds);
   std::printf("jobfile links=%lld save_s=%.3f load_s=%.3f file_mb=%.1f\n", (long long)loadedLinks,

@@ -44,7 +44,8 @@ int64_t residentBytes() {
 } // namespace
 
 int main() {
-  std::filesystem::path dir = bench::StartInScratchFolder("linklist-bench");
+  testing::TScratchFolder scratch("linklist-bench");
+  const std::filesystem::path &dir = scratch.Path();
 
   auto events = platform::MakeCom<TCountingEvents>();
   int64_t baseline = residentBytes();
@@ -97,7 +98,6 @@ int main() {
     Check(events->added - added == journalLinks, "the replay lost records");
   }
   StopModules();
-  std::filesystem::remove_all(dir);
 
   std::printf("add_s=%.3f handout_complete_s=%.3f cycle_wall_s=%.3f\n", addSeconds,
               cycleSeconds - addSeconds, cycleWallSeconds);

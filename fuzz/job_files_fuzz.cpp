@@ -11,6 +11,7 @@
 
 #include "kernel/interfaces.h"
 #include "kernel/module_startup.h"
+#include "tests/support/scratch_folder.h"
 #include "platform/safecall.h"
 
 namespace {
@@ -21,20 +22,10 @@ using namespace zs;
 // project folder too, so that a description naming it as its journal replays it.
 class TScratch {
 public:
-  TScratch()
-      : dir_(std::filesystem::temp_directory_path() /
-             ("zs-job-files-fuzz-" + std::to_string(std::random_device()()))) {
-    std::filesystem::create_directories(dir_);
-    setenv("ZELVOR_SUMBRA_USER_HIVE", (dir_ / "user.db").c_str(), 1);
-    setenv("ZELVOR_SUMBRA_MACHINE_HIVE", (dir_ / "machine.db").c_str(), 1);
-    StartModules();
+  TScratch() {
     Request = CreateJobRequest();
     platform::OleCheck(
         Request->Change({"", ctBrowsable, -1, "", "http://h/", "", false, Project()}));
-  }
-  ~TScratch() {
-    std::error_code ignored; // a leftover folder in the temporary folder is harmless
-    std::filesystem::remove_all(dir_, ignored);
   }
   std::string Project() const { return dir_.string(); }
   std::string Description() const { return (dir_ / "#Sumbra.&jd").string(); }
@@ -43,7 +34,8 @@ public:
   ComPtr<IJobRequest> Request;
 
 private:
-  std::filesystem::path dir_;
+  testing::TScratchFolder folder_{"job-files-fuzz"};
+  const std::filesystem::path &dir_ = folder_.Path();
 };
 
 void require(bool condition) {

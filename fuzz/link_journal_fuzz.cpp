@@ -12,6 +12,7 @@
 #include "kernel/interfaces.h"
 #include "kernel/module_startup.h"
 #include "links/link_list.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -20,22 +21,10 @@ using namespace zs;
 // A private folder for the journal and the settings hives, removed at exit.
 class TScratch {
 public:
-  TScratch()
-      : dir_(std::filesystem::temp_directory_path() /
-             ("zs-link-journal-fuzz-" + std::to_string(std::random_device()()))) {
-    std::filesystem::create_directories(dir_);
-    setenv("ZELVOR_SUMBRA_USER_HIVE", (dir_ / "user.db").c_str(), 1);
-    setenv("ZELVOR_SUMBRA_MACHINE_HIVE", (dir_ / "machine.db").c_str(), 1);
-    StartModules();
-  }
-  ~TScratch() {
-    std::error_code ignored; // a leftover folder in the temporary folder is harmless
-    std::filesystem::remove_all(dir_, ignored);
-  }
-  std::string Journal() const { return (dir_ / "#Sumbra.&jq").string(); }
+  std::string Journal() const { return (folder_.Path() / "#Sumbra.&jq").string(); }
 
 private:
-  std::filesystem::path dir_;
+  testing::TScratchFolder folder_{"link-journal-fuzz"};
 };
 
 class TAddedFiles final : public platform::TComObject<IILinkListEvents> {
