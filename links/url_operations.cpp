@@ -55,11 +55,19 @@ bool finishHost(TParsedURL &url, TURLSettings &settings) {
   return true;
 }
 
+// The first position from pos whose character stops the scan; the end when none does.
+template <typename TStop> size_t scan(std::string_view text, size_t pos, TStop stops) {
+  while (pos < text.size() && !stops(text[pos]))
+    ++pos;
+  return pos;
+}
+
 // Moves the text after the last separator of the path into FileName.
 void splitFileName(TParsedURL &url) {
   if (url.Sheme == "file" && url.Path.size() == 2 && url.Path[1] == ':') return; // bare drive
-  size_t separator = url.Path.find_last_of("/\\");
-  size_t nameStart = separator == std::string::npos ? 0 : separator + 1;
+  size_t nameStart = url.Path.size();
+  while (nameStart > 0 && !isPathSeparator(url.Path[nameStart - 1]))
+    --nameStart;
   url.FileName.assign(url.Path, nameStart);
   url.Path.resize(nameStart);
 }
@@ -97,8 +105,9 @@ bool Parse(std::string_view url, TParsedURL &result, bool doSimplify, TURLSettin
     if (doSimplify) Simplify(result, settings);
     return true;
   };
-  // Each state either consumes the character (break) or hands the same character on to the
-  // next state (continue); every state that sees the end of the text leaves the loop.
+  // Each state either consumes the character it stops at (break) or hands it on to the next
+  // state (continue); the states of the host, path and query scan up to their delimiter at
+  // once. Every state that sees the end of the text leaves the loop.
   for (size_t pos = 0;;) {
     const bool atEnd = pos == url.size();
     const char c = atEnd ? '\0' : url[pos];
@@ -132,7 +141,8 @@ bool Parse(std::string_view url, TParsedURL &result, bool doSimplify, TURLSettin
       state = sAuthority;
       continue;
     case sAuthority:
-      if (!atEnd && c == '@') {
+      pos = scan(url, pos, [](char c) { return c == '@' || c == '/'; });
+      if (pos < url.size() && url[pos] == '@') {
         result.UserAndPass.assign(url.substr(start, pos - start));
         start = pos + 1;
         state = sHost;
@@ -140,33 +150,27 @@ bool Parse(std::string_view url, TParsedURL &result, bool doSimplify, TURLSettin
       }
       [[fallthrough]];
     case sHost:
-      if (!atEnd && c != '/') break;
+      pos = scan(url, pos, [](char c) { return c == '/'; });
       result.Domain.assign(url.substr(start, pos - start));
       start = pos;
       state = sPath;
       if (!finishHost(result, settings)) return false;
       continue;
     case sPath:
-      if (atEnd || c == '?') {
-        result.Path.assign(url.substr(start, pos - start));
-        start = pos;
+      pos = scan(url, pos, [](char c) { return c == '?' || c == '#'; });
+      result.Path.assign(url.substr(start, pos - start));
+      start = pos;
+      if (pos < url.size() && url[pos] == '?') {
         state = sQuery;
-        if (atEnd) continue;
         break;
       }
-      if (c == '#') {
-        result.Path.assign(url.substr(start, pos - start));
-        result.Anchor.assign(url.substr(pos));
-        return finish();
-      }
-      break;
+      if (pos < url.size()) result.Anchor.assign(url.substr(pos));
+      return finish();
     case sQuery:
-      if (atEnd || c == '#') {
-        result.Query.assign(url.substr(start, pos - start));
-        if (!atEnd) result.Anchor.assign(url.substr(pos));
-        return finish();
-      }
-      break;
+      pos = scan(url, pos, [](char c) { return c == '#'; });
+      result.Query.assign(url.substr(start, pos - start));
+      if (pos < url.size()) result.Anchor.assign(url.substr(pos));
+      return finish();
     }
     ++pos;
   }
@@ -219,6 +223,16 @@ bool IsSameSite(const TParsedURL &site, const TParsedURL &url) {
   return url.Sheme == site.Sheme && url.Prefix == site.Prefix &&
          url.UserAndPass == site.UserAndPass && url.Domain == site.Domain &&
          url.Port == site.Port && url.Path.starts_with(site.Path);
+}
+
+bool IsInSite(const TParsedURL &site, const TParsedURL &url, TURLSettings &settings) {
+  const std::string_view user = url.UserAndPass == ":" ? std::string_view() : url.UserAndPass;
+  if (!equalsLowerCased(url.Sheme, site.Sheme) || !site.Prefix.empty() ||
+      user != site.UserAndPass || !equalsLowerCased(url.Domain, site.Domain))
+    return false;
+  const std::string &port = url.Port.empty() ? settings.DefaultPort(url.Sheme) : url.Port;
+  const std::string_view path = url.Path.empty() ? std::string_view("/") : url.Path;
+  return port == site.Port && path.starts_with(site.Path);
 }
 
 void removeDotSegments(std::string &path) {

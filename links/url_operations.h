@@ -20,6 +20,9 @@ void Unparse(const TParsedURL &URL, std::string &Result);
 void EscapeCheck(TParsedURL &URL);
 bool IsLocalAnchor(const TParsedURL &URL);
 bool IsSameSite(const TParsedURL &SiteURL, const TParsedURL &URL);
+// IsSameSite of the simplified SiteURL and URL as Simplify would make it, without the copy
+// that simplifying would need: a parser asks this for every link of a page.
+bool IsInSite(const TParsedURL &SiteURL, const TParsedURL &URL, TURLSettings &Settings);
 
 inline bool isPathSeparator(char c) { return c == '/' || c == '\\'; }
 

@@ -165,9 +165,7 @@ public:
     cleanPath(current_);
     if (holdsZeroByte(current_)) return false;
 
-    simplified_ = current_;
-    Simplify(simplified_, job_->Settings);
-    inSite_ = IsSameSite(job_->Site, simplified_);
+    inSite_ = IsInSite(job_->Site, current_, job_->Settings);
     // A web page must not lead the job to the user's own files.
     if (!localFilesAllowed_ && isFileScheme(current_.Sheme)) return false;
     if (inSite_) {
@@ -275,7 +273,6 @@ private:
   std::string localDir_;
 
   // Working space kept between calls: a page has many links.
-  TParsedURL simplified_;
   std::string scratch_;
   std::vector<std::string_view> targetComponents_;
 };

@@ -49,8 +49,10 @@ const std::string &TURLSettings::DefaultIndexName() {
 }
 
 TURLSettings::TSchemeValues &TURLSettings::valuesOf(std::string_view scheme) {
+  // Schemes come lower-case nearly always: the exact comparison spares the folding.
   for (TSchemeValues &values : schemes_)
-    if (platform::SameTextIgnoringCase(values.scheme, scheme)) return values;
+    if (values.scheme == scheme || platform::SameTextIgnoringCase(values.scheme, scheme))
+      return values;
   return schemes_.emplace_back(TSchemeValues{platform::LowerCase(scheme), {}, {}});
 }
 

@@ -27,7 +27,9 @@ constexpr std::array<bool, 256> referenceEnds = [] {
 
 bool endsReference(char c) { return referenceEnds[static_cast<unsigned char>(c)]; }
 
-class TCSSParser final : public platform::TComObject<IParser> {
+// An advanced parser, so that a page keeps one for all its style attributes and elements
+// instead of making one for each.
+class TCSSParser final : public platform::TComObject<IAdvancedParser> {
 public:
   HRESULT Init(IURLParser *URLParser, IJobRequest *JobRequest, TLinkReportFunction ReportLink,
                void *Context, IParams *, ICustomParseProcessor *) override {
@@ -61,6 +63,10 @@ public:
       match_ = mtNone;
     });
   }
+
+  // Init starts each block afresh: there is nothing to set up or let go of besides.
+  HRESULT BlockParserCreated() override { return platform::S_OK; }
+  HRESULT BlockParserReleased() override { return platform::S_OK; }
 
 private:
   void scan(const std::string &input, std::string &out) {

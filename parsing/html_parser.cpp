@@ -85,7 +85,6 @@ private:
   // Tokens ------------------------------------------------------------------------------
 
   void TagName(std::string_view Name) override {
-    tag_.assign(Name);
     const bool startTag = Name[0] != '/';
     // Links are looked for only between <html> and </html>.
     if (!inHTML_ && Name == "html") inHTML_ = true;
@@ -101,11 +100,14 @@ private:
       }
     }
     examine_ = inHTML_ && startTag;
+    // Only the attributes of a start tag ask which element they belong to.
+    if (examine_) tag_.assign(Name);
   }
 
   TValueUse AttributeName(std::string_view Name) override {
     if (!examine_) return TValueUse::Skip;
-    attributeName_.assign(Name);
+    // The attributes of a raw-text element go with its content: keep the name for the value.
+    if (rawText_) attributeName_.assign(Name);
     kind_ = classify(Name);
     switch (kind_) {
     case akNone: return rawText_ ? TValueUse::Read : TValueUse::Skip;

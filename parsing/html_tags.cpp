@@ -1,6 +1,5 @@
 #include "parsing/html_tags.h"
 
-#include <algorithm>
 #include <array>
 
 #include "platform/text.h"
@@ -15,7 +14,6 @@ struct TTagInfo {
   uint8_t Code;
 };
 
-// Sorted by attribute, so that the rows of one attribute are found by binary search.
 constexpr std::array<TTagInfo, 19> TagsInfo = {{
     {"action", "form", ltFormAction},
     {"background", "", ltImage},
@@ -38,19 +36,23 @@ constexpr std::array<TTagInfo, 19> TagsInfo = {{
     {"usemap", "", ltFrame},
 }};
 
-static_assert(std::is_sorted(TagsInfo.begin(), TagsInfo.end(),
-                             [](const TTagInfo &a, const TTagInfo &b) {
-                               return a.Attribute < b.Attribute;
-                             }));
-
 } // namespace
 
 uint8_t FindTagsInfo(std::string_view Attribute, std::string_view Element) {
-  auto first = std::lower_bound(
-      TagsInfo.begin(), TagsInfo.end(), Attribute,
-      [](const TTagInfo &row, std::string_view name) { return row.Attribute < name; });
-  for (auto row = first; row != TagsInfo.end() && row->Attribute == Attribute; ++row)
-    if (row->Element.empty() || row->Element == Element) return row->Code;
+  // Most attributes of a page carry no link: a name whose length and first letter match no
+  // row is known at once.
+  static constexpr auto firstLetters = [] {
+    std::array<uint32_t, 16> letters{};
+    for (const TTagInfo &row : TagsInfo)
+      letters[row.Attribute.size()] |= 1u << (row.Attribute[0] - 'a');
+    return letters;
+  }();
+  if (Attribute.empty() || Attribute.size() >= firstLetters.size() || Attribute[0] < 'a' ||
+      Attribute[0] > 'z' || !(firstLetters[Attribute.size()] >> (Attribute[0] - 'a') & 1))
+    return 0;
+  for (const TTagInfo &row : TagsInfo)
+    if (row.Attribute == Attribute && (row.Element.empty() || row.Element == Element))
+      return row.Code;
   return 0;
 }
 

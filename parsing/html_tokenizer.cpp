@@ -1,5 +1,6 @@
 #include "parsing/html_tokenizer.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -155,8 +156,11 @@ const char *THTMLTokenizer::tagName(const char *p, const char *end) {
     tagNameStarted_ = true;
   }
   const char *nameEnd = findClass(p, end, whitespace | greaterThan);
-  for (const char *c = p; c < nameEnd && tagName_.size() <= maxTagName; ++c)
-    tagName_ += toLower(*c);
+  const size_t kept = tagName_.size();
+  const size_t room = kept <= maxTagName ? maxTagName + 1 - kept : 0;
+  tagName_.append(p, std::min(room, size_t(nameEnd - p)));
+  for (size_t i = kept; i < tagName_.size(); ++i)
+    tagName_[i] = toLower(tagName_[i]);
   if (nameEnd == end) return end;
   handler_.TagName(tagName_);
   if (*nameEnd == '>') return endTag(nameEnd);

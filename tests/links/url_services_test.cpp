@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "kernel/interfaces.h"
+#include "links/url_operations.h"
 #include "platform/safecall.h"
 #include "tests/support/test_environment.h"
 
@@ -108,6 +109,9 @@ TEST(URLServices, SameSiteComparesHostAndPathPrefixOfSimplifiedRecords) {
   for (auto [url, same] : {std::pair{"http://HOST.org:80/dir/sub/a.htm", true},
                            {"http://www.host.org/dir/", true},
                            {"http://host.org/dir/", true},
+                           {"HTTP://host.org/dir/", true},
+                           {"http://:@host.org/dir/", true},
+                           {"http://host.org", false},
                            {"http://host.org/dirx/", false},
                            {"http://host.org/Dir/", false},
                            {"https://host.org/dir/", false},
@@ -117,6 +121,9 @@ TEST(URLServices, SameSiteComparesHostAndPathPrefixOfSimplifiedRecords) {
     bool value = !same;
     OleCheck(GetURLServices()->IsSameSite(site, parsed(url, true), &value));
     EXPECT_EQ(value, same) << url;
+    // The parsers judge links without simplifying them first: the answer must not change.
+    links::TURLSettings settings;
+    EXPECT_EQ(links::IsInSite(site, parsed(url), settings), same) << url;
   }
 }
 
