@@ -55,6 +55,10 @@ constinit EntryPoint<void(void (*)(void*), void*)> PostToMainThread{"PostToMainT
 constinit EntryPoint<void(IUnknown*)> ReleaseInMainThread{"ReleaseInMainThread"};
 constinit EntryPoint<void(const std::function<bool()>&)> WaitWhilePumping{"WaitWhilePumping"};
 constinit EntryPoint<void(const std::string&)> ShowErrorBox{"ShowErrorBox"};
+constinit EntryPoint<void(TWarningEvent, TErrorEvent)> InstallThreadReporters{
+    "InstallThreadReporters"};
+constinit EntryPoint<void()> UninstallThreadReporters{"UninstallThreadReporters"};
+constinit EntryPoint<void()> ReportCurrentException{"ReportCurrentException"};
 
 constinit std::atomic<bool> KernelShuttingDown{false};
 constinit std::atomic<bool> JobQueueDestroyed{true};
@@ -109,5 +113,23 @@ constinit EntryPoint<void(const TLocalFileName&, const std::vector<ComPtr<IJobRe
     SaveJobListFile{"SaveJobListFile"};
 constinit EntryPoint<std::vector<ComPtr<IXMLElement>>(const TLocalFileName&)> OpenJobListFile{
     "OpenJobListFile"};
+
+// Retrieval: transfer tools and the separated network process.
+constinit EntryPoint<TProxyData()> ReadProxyData{"ReadProxyData"};
+constinit EntryPoint<void(const TProxyData&)> WriteProxyData{"WriteProxyData"};
+constinit EntryPoint<ComPtr<IGetFileTool>(const std::string&, const TURL&)> CreateWinInetTool{
+    "CreateWinInetTool"};
+
+// Retrieval: fetches, their progress and the choice of their tools.
+constinit EntryPoint<ComPtr<IKGetFileProcess>(IKGetFileController*, IIJobAsyncProvider*,
+                                              const TLinkDescription&, int32_t)>
+    CreateGetFileProcess{"CreateGetFileProcess"};
+constinit EntryPoint<ComPtr<IIGetFileEvents>(IKGetFileProcess*)> CreateGetFileEvents{
+    "CreateGetFileEvents"};
+constinit EntryPoint<ComPtr<IIGetFileEvents>(const std::string&)> CreateGetFileEventsUI{
+    "CreateGetFileEventsUI"};
+constinit EntryPoint<ComPtr<IGetFileTool>(const TParsedURL&, const TURL&)> GetFileTool{
+    "GetFileTool"};
+constinit EntryPoint<void()> UpdateModulesProxy{"UpdateModulesProxy"};
 
 }  // namespace zs

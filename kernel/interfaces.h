@@ -830,6 +830,17 @@ extern EntryPoint<void(IUnknown* Interface)> ReleaseInMainThread;
 extern EntryPoint<void(const std::function<bool()>& Condition)> WaitWhilePumping;
 extern EntryPoint<void(const std::string& Text)> ShowErrorBox;
 
+// Each thread's reporters of warnings and errors: work in a worker thread reports through
+// the slots of its thread; whoever wants the reports (a job's log) installs itself there.
+using TWarningEvent = std::function<void(const std::string& Text)>;
+using TErrorEvent = std::function<void(const std::string& Source, const std::string& Text)>;
+// Fills the calling thread's slots (an empty function leaves its slot unset).
+extern EntryPoint<void(TWarningEvent OnWarning, TErrorEvent OnError)> InstallThreadReporters;
+extern EntryPoint<void()> UninstallThreadReporters;
+// Inside an exception handler: reports the exception being handled through the calling
+// thread's error slot, as a source (the exception's class) and a text. Never raises.
+extern EntryPoint<void()> ReportCurrentException;
+
 // False until ShutdownKernel runs.
 extern std::atomic<bool> KernelShuttingDown;
 // True while no job list object exists.
@@ -1025,5 +1036,135 @@ extern EntryPoint<void(const TLocalFileName& FileName,
 // not "JobList".
 extern EntryPoint<std::vector<ComPtr<IXMLElement>>(const TLocalFileName& FileName)>
     OpenJobListFile;
+
+// ---------------------------------------------------------------------------------------
+// Retrieval: transfer tools and the separated network process
+
+// One transfer of one resource. The tool starts its work when it is created; Open waits for
+// the first answer.
+class IGetFileTool : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{1DA3A35C-4E7C-48BE-A1D8-650B92440F8A}");
+  using Base = IUnknown;
+
+  // Empty when not known.
+  virtual HRESULT GetContentType(std::string* Value) = 0;
+  // -1 when not known.
+  virtual HRESULT GetSize(int32_t* Value) = 0;
+  virtual HRESULT Open(bool* Found) = 0;
+  // 0: nothing yet, ask again; -1: the end of the data.
+  virtual HRESULT GetAvailable(int32_t* Value) = 0;
+  virtual HRESULT Read(void* Buffer, int32_t Count, int32_t* Read) = 0;
+  // Stops the transfer; later calls may fail.
+  virtual HRESULT Abort() = 0;
+
+ protected:
+  ~IGetFileTool() = default;
+};
+
+// The code and message of the calling thread's last failure of a tool; the code is returned
+// directly, not as an HRESULT. Codes 1 to 5: bad URL, not found, server not found, user name
+// and password refused, server error.
+class IGetFileToolError : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{993FB7D9-CA75-4DA5-918E-37176DFDAA73}");
+  using Base = IUnknown;
+
+  virtual int32_t GetLastError(std::string* Message) = 0;
+
+ protected:
+  ~IGetFileToolError() = default;
+};
+
+// The proxy of network transfers, kept in the custom values of section "Connection Proxy".
+// Use: 0 the system's configuration, 1 direct, 2 the server Address with UserName and
+// Password (only then are they read).
+struct TProxyData {
+  int32_t Use = 0;
+  std::string Protocol;  // always "http"
+  std::string Address;
+  std::string UserName;
+  std::string Password;
+
+  friend bool operator==(const TProxyData&, const TProxyData&) = default;
+};
+
+extern EntryPoint<TProxyData()> ReadProxyData;
+extern EntryPoint<void(const TProxyData& Proxy)> WriteProxyData;
+
+// A tool of the separated network process for "http", "https", "ftp" and "gopher" (exact,
+// lower case); empty for any other scheme. Raises EWinInetConnector when the process cannot
+// be reached.
+extern EntryPoint<ComPtr<IGetFileTool>(const std::string& Scheme, const TURL& URL)>
+    CreateWinInetTool;
+
+
+// ---------------------------------------------------------------------------------------
+// Retrieval: fetches, their progress and the choice of their tools
+
+// One fetch of the get-file controller's pool: a link of a job, fetched by a worker thread.
+class IKGetFileProcess : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{5E3959F2-1CA4-4043-AAE4-539306CAF433}");
+  using Base = IUnknown;
+
+  // Empty once the fetch has ended.
+  virtual ComPtr<IIGetFileEvents> GetEvents() = 0;
+  // Main thread: asks the fetch to stop; its link is given back to the job.
+  virtual void Cancel() = 0;
+  virtual std::string GetURL() = 0;
+  virtual ComPtr<IIJobAsyncProvider> GetOwner() = 0;
+
+ protected:
+  ~IKGetFileProcess() = default;
+};
+
+// Starts the fetch of LinkDesc (handed out at Level by the link list of Owner's job): the
+// process registers with Controller before its worker thread runs.
+extern EntryPoint<ComPtr<IKGetFileProcess>(IKGetFileController* Controller,
+                                           IIJobAsyncProvider* Owner,
+                                           const TLinkDescription& LinkDesc, int32_t Level)>
+    CreateGetFileProcess;
+// The progress reports of a process, passed on to the front-end's display of the fetch.
+extern EntryPoint<ComPtr<IIGetFileEvents>(IKGetFileProcess* Process)> CreateGetFileEvents;
+// The display of one fetch in a front-end (a status bar indicator, a console line); Text
+// names the fetch (its URL). Its methods are called in the main thread, in the order the
+// fetch reported, and it is released there. Filled by the front-end; while it is unfilled,
+// fetches are not shown.
+extern EntryPoint<ComPtr<IIGetFileEvents>(const std::string& Text)> CreateGetFileEventsUI;
+
+// An internet plug-in module for a scheme (role IID_IInetModule). SetProxy is a plain call.
+class IInetModule : public IUnknown {
+ public:
+  static constexpr GUID IID = IID_IInetModule;
+  using Base = IUnknown;
+
+  virtual void SetProxy(const TProxyData& Proxy) = 0;
+  virtual HRESULT CreateTool(const std::string& Scheme, const TURL& URL, IGetFileTool** Tool) = 0;
+
+ protected:
+  ~IInetModule() = default;
+};
+
+// An internet cache plug-in module (role IID_IInetCacheModule): an empty tool means that the
+// cache does not hold the URL.
+class IInetCacheModule : public IUnknown {
+ public:
+  static constexpr GUID IID = IID_IInetCacheModule;
+  using Base = IUnknown;
+
+  virtual HRESULT GetTool(const TURL& URL, IGetFileTool** Tool) = 0;
+
+ protected:
+  ~IInetCacheModule() = default;
+};
+
+// The tool that reads the resource of a URL: local files for "file", else the first cache
+// module holding it, else the scheme's internet module, else the separated process. URL may
+// be empty (it is then built from ParsedURL). Empty when nothing serves the scheme.
+extern EntryPoint<ComPtr<IGetFileTool>(const TParsedURL& ParsedURL, const TURL& URL)>
+    GetFileTool;
+// Sends the current proxy data to every internet module used so far.
+extern EntryPoint<void()> UpdateModulesProxy;
 
 }  // namespace zs

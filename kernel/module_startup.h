@@ -12,6 +12,7 @@ void RegisterPluginsModule();
 void RegisterLinksModule();
 void RegisterParsingModule();
 void RegisterPersistenceModule();
+void RegisterRetrievalModule();
 
 // Each releases what its module holds, at the end of the program.
 void FinalizeKernelModule();
@@ -20,6 +21,7 @@ void FinalizePluginsModule();
 void FinalizeLinksModule();
 void FinalizeParsingModule();
 void FinalizePersistenceModule();
+void FinalizeRetrievalModule();
 
 // Binds the calling thread as the main thread and registers every module built so far.
 void StartModules();

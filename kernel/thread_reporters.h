@@ -8,10 +8,12 @@
 #include <functional>
 #include <string>
 
+#include "kernel/interfaces.h"
+
 namespace zs::kernel {
 
-using TWarningEvent = std::function<void(const std::string &Text)>;
-using TErrorEvent = std::function<void(const std::string &Source, const std::string &Text)>;
+using zs::TErrorEvent;
+using zs::TWarningEvent;
 
 // Fills the calling thread's OnWarning and OnError slots (empty methods leave a slot unset).
 // Every thread starts with both slots unset; other threads are never affected.

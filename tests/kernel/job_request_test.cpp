@@ -31,14 +31,19 @@ TJobRequestDef defOf(IJobRequest* request) {
 // Project folders are the job list's business; here every folder but "/used" is free.
 class JobRequestTest : public ::testing::Test {
  protected:
-  void SetUp() override { CheckProjectDir.Fill(&checkProjectDir); }
-  void TearDown() override { CheckProjectDir.Fill(nullptr); }
+  void SetUp() override {
+    previous_ = CheckProjectDir.Get();
+    CheckProjectDir.Fill(&checkProjectDir);
+  }
+  void TearDown() override { CheckProjectDir.Fill(previous_); }
 
   static bool checkProjectDir(const std::string& path, IJobRequest*, std::string& message) {
     if (path != "/used") return true;
     message = "This directory is already used by another job";
     return false;
   }
+
+  bool (*previous_)(const std::string&, IJobRequest*, std::string&) = nullptr;
 };
 
 // Records what a bound request tells its job; refuses changes while `refuse` is set.

@@ -1,0 +1,75 @@
+#include "kernel/job_async_provider.h"
+
+#include <memory>
+
+#include "kernel/link_messages.h"
+#include "platform/safecall.h"
+
+namespace zs::kernel {
+
+namespace {
+
+class TJobAsyncProvider final
+    : public platform::TComObject<IPJobAsyncProvider, IILinkMessageSupport> {
+public:
+  explicit TJobAsyncProvider(IKGetSiteJob *Job) : Job(Job) {}
+
+  // A worker thread may hold the last reference of the provider; the job's last reference
+  // must still go in the main thread, where jobs live.
+  ~TJobAsyncProvider() override { ReleaseInMainThread(Job.get()); }
+
+  ComPtr<IIThreadContextSupport> GetFileEvents() override {
+    ComPtr<IIGetSiteEvents> events = Job->GetEvents();
+    if (!events) return nullptr; // the job was removed
+    ComPtr<IIThreadContextSupport> reporter = events->GetFileEvents();
+    // Removing the job in the meantime may have left this the sink's last reference, which
+    // belongs to the main thread like the sink itself.
+    ReleaseInMainThread(events.get());
+    return reporter;
+  }
+
+  ComPtr<IJobRequest> GetJobRequest() override {
+    ComPtr<IJobRequest> request;
+    platform::OleCheck(Job->get_JobRequest(request.put()));
+    return request;
+  }
+
+  void PostCompleteLink(const std::string &URL, bool Success) override {
+    post(std::make_unique<TCompleteLink>(this, URL, Success));
+  }
+
+  void PostCancelLink(const std::string &URL) override {
+    post(std::make_unique<TCancelLink>(this, URL));
+  }
+
+  void PostAddLink(const TLinkDescription &LinkDesc, int32_t CurrentLevel) override {
+    post(std::make_unique<TAddLinkMessage>(this, LinkDesc, CurrentLevel));
+  }
+
+  ComPtr<IKGetSiteJob> GetJob() override { return Job; }
+
+  void DispatchMessage(void *Message) override {
+    std::unique_ptr<TPostMessage> message(static_cast<TPostMessage *>(Message));
+    ComPtr<IKGetSiteJob> job = message->Provider->GetJob();
+    // A removed job has no link list any more: what its last fetches report is dropped.
+    message->LinkList = job->GetInternalLinkList();
+    if (message->LinkList) message->Execute();
+  }
+
+private:
+  void post(std::unique_ptr<TPostMessage> message) {
+    PostLinkMessage(this, message.get());
+    // The queue owns it now; DispatchMessage frees it.
+    message.release();
+  }
+
+  const ComPtr<IKGetSiteJob> Job;
+};
+
+} // namespace
+
+ComPtr<IIJobAsyncProvider> NewJobAsyncProvider(IKGetSiteJob *Job) {
+  return platform::MakeCom<TJobAsyncProvider>(Job);
+}
+
+} // namespace zs::kernel

@@ -1,0 +1,41 @@
+#include "kernel/link_messages.h"
+
+#include "platform/safecall.h"
+
+namespace zs::kernel {
+
+namespace {
+
+using platform::OleCheck;
+
+// The parser that reported the link may go on using its parameter container in its own
+// thread; the main thread gets a container of its own.
+ComPtr<IParams> copyOf(IParams *params) {
+  if (!params) return nullptr;
+  ComPtr<IParams> copy = CreateParams();
+  int32_t count = 0;
+  OleCheck(params->get_NamesCount(&count));
+  for (int32_t i = 0; i < count; ++i) {
+    std::string name, value;
+    OleCheck(params->get_Name(i, &name));
+    OleCheck(params->get_ValueByNameIndex(i, &value));
+    OleCheck(copy->put_Value(name, value));
+  }
+  return copy;
+}
+
+} // namespace
+
+TAddLinkMessage::TAddLinkMessage(IPJobAsyncProvider *Provider, const TLinkDescription &LinkDesc,
+                                 int32_t CurrentLevel)
+    : TPostMessage(Provider), LinkDesc{LinkDesc.URL, LinkDesc.LinkType, LinkDesc.Tag,
+                                       copyOf(LinkDesc.Params.get())},
+      CurrentLevel(CurrentLevel) {}
+
+void TAddLinkMessage::Execute() { OleCheck(LinkList->AddLink(LinkDesc, CurrentLevel)); }
+
+void TCancelLink::Execute() { LinkList->CancelLink(URL); }
+
+void TCompleteLink::Execute() { LinkList->CompleteLink(URL, Success ? 1 : 0); }
+
+} // namespace zs::kernel

@@ -1,0 +1,59 @@
+// The messages a fetch posts to the main thread: each carries one change of its job's link
+// list and is applied there by the job's async provider, then freed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "kernel/interfaces.h"
+
+namespace zs::kernel {
+
+class TPostMessage {
+public:
+  explicit TPostMessage(IPJobAsyncProvider *Provider) : Provider(Provider) {}
+  virtual ~TPostMessage() = default;
+  TPostMessage(const TPostMessage &) = delete;
+  TPostMessage &operator=(const TPostMessage &) = delete;
+
+  // Applies the change to LinkList; runs in the main thread.
+  virtual void Execute() = 0;
+
+  ComPtr<IPJobAsyncProvider> Provider;
+  ComPtr<IILinkList> LinkList; // filled just before Execute
+};
+
+// A link a fetch found on its page.
+class TAddLinkMessage final : public TPostMessage {
+public:
+  TAddLinkMessage(IPJobAsyncProvider *Provider, const TLinkDescription &LinkDesc,
+                  int32_t CurrentLevel);
+  void Execute() override;
+
+  TLinkDescription LinkDesc;
+  int32_t CurrentLevel;
+};
+
+// A fetch stopped without a result: its link waits again.
+class TCancelLink final : public TPostMessage {
+public:
+  TCancelLink(IPJobAsyncProvider *Provider, std::string URL)
+      : TPostMessage(Provider), URL(std::move(URL)) {}
+  void Execute() override;
+
+  std::string URL;
+};
+
+// A fetch ended, well or badly.
+class TCompleteLink final : public TPostMessage {
+public:
+  TCompleteLink(IPJobAsyncProvider *Provider, std::string URL, bool Success)
+      : TPostMessage(Provider), URL(std::move(URL)), Success(Success) {}
+  void Execute() override;
+
+  std::string URL;
+  bool Success;
+};
+
+} // namespace zs::kernel

@@ -1,0 +1,170 @@
+// What the tests of jobs and their scheduler share: a job list of their own, a fixture that
+// puts the fake get-file controller and recording sinks in place, and short ways to make
+// jobs and read their links and files.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "kernel/interfaces.h"
+#include "platform/main_loop.h"
+#include "platform/safecall.h"
+#include "tests/kernel/kernel_test_support.h"
+#include "tests/support/fake_get_file_controller.h"
+#include "tests/support/recording_get_site_events.h"
+#include "tests/support/test_environment.h"
+
+namespace zs::testing {
+
+using platform::OleCheck;
+
+// A job list reduced to what jobs ask of it: jobs register and leave, and no two share a
+// project directory.
+class TFakeJobQueue : public platform::TComObject<IKJobQueue> {
+public:
+  explicit TFakeJobQueue(std::atomic<int> *endedInMain = nullptr) : endedInMain_(endedInMain) {}
+  ~TFakeJobQueue() override {
+    if (endedInMain_) *endedInMain_ = platform::IsMainThread() ? 1 : -1;
+  }
+
+  void RegisterJob(IKGetSiteJob *Job) override { Jobs.emplace_back(Job); }
+  void UnregisterJob(IKGetSiteJob *Job) override { std::erase(Jobs, ComPtr<IKGetSiteJob>(Job)); }
+  void RemoveAll() override {
+    for (ComPtr<IKGetSiteJob> job : std::vector(Jobs))
+      OleCheck(job->Remove());
+  }
+  ComPtr<IGetSiteJob> CreateJob(IJobRequest *Request, TGetSiteEventsFactory Factory) override {
+    return CreateGetSiteJob(this, Request, Factory);
+  }
+  bool CheckProjectDir(const std::string &Path, IJobRequest *Request,
+                       std::string &Message) override {
+    for (const ComPtr<IKGetSiteJob> &job : Jobs) {
+      ComPtr<IJobRequest> request;
+      OleCheck(job->get_JobRequest(request.put()));
+      TLocalFileName dir;
+      if (request) OleCheck(request->get_ProjectDir(&dir));
+      if (request.get() != Request && dir == Path) {
+        Message = "This path is used by another job. (We can't share folders such way)";
+        return false;
+      }
+    }
+    return true;
+  }
+
+  std::vector<ComPtr<IKGetSiteJob>> Jobs;
+
+private:
+  std::atomic<int> *endedInMain_;
+};
+
+inline TJobRequestDef JobDef(const std::string &projectDir, int32_t downLevel = -1) {
+  return {"Site",
+          ctBrowsable,
+          downLevel,
+          "",
+          "http://example.com/site/index.html",
+          "http://example.com/site/",
+          false,
+          projectDir};
+}
+
+inline ComPtr<IJobRequest> NewRequest(const TJobRequestDef &def) {
+  ComPtr<IJobRequest> request = CreateJobRequest();
+  OleCheck(request->Change(def));
+  return request;
+}
+
+inline TLinkDescription Link(const std::string &url, TLinkType type = ltAHref) {
+  return {url, type, "", nullptr};
+}
+
+inline TJobState StateOf(IGetSiteJob *job) {
+  TJobState state = jsStopped;
+  OleCheck(job->get_State(&state));
+  return state;
+}
+
+inline ComPtr<IKGetSiteJob> Internal(IGetSiteJob *job) {
+  return ComPtr<IGetSiteJob>(job).As<IKGetSiteJob>();
+}
+
+// Every link of the job with its state, by URL.
+inline std::map<std::string, TLinkState> LinkStates(IILinkList *links) {
+  std::map<std::string, TLinkState> states;
+  links->EnumerateLinks(
+      [&](const TLinkDescription &desc, int32_t, TLinkState state) { states[desc.URL] = state; });
+  return states;
+}
+inline std::map<std::string, TLinkState> LinkStates(IGetSiteJob *job) {
+  return LinkStates(Internal(job)->GetInternalLinkList().get());
+}
+
+// The state the job description file of the directory records.
+inline TJobState SavedState(const std::string &projectDir) {
+  ComPtr<IXMLElement> root = OpenJobDescription(projectDir);
+  if (!root) throw std::runtime_error("no job description in " + projectDir);
+  return LoadJobState(root.get());
+}
+
+inline const std::string pageURL = "http://example.com/site/index.html";
+inline std::string SiteURL(const std::string &name) { return "http://example.com/site/" + name; }
+
+// Every test starts with a new scheduler (its cursor at the first job), an empty job list
+// of its own, recording sinks and a fake pool of one slot; it ends with every job removed
+// and every posted message run.
+class JobTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    FreeJobExecuteController();
+    activeQueue() = queue.get();
+  }
+
+  void TearDown() override {
+    controller->SetCancelAtOnce(true);
+    controller->CancelJob(nullptr);
+    queue->RemoveAll();
+    PumpMainThread();
+    FreeJobExecuteController();
+    activeQueue() = nullptr;
+  }
+
+  // A new job with its own project directory (a folder of the test's temporary folder).
+  ComPtr<IGetSiteJob> NewJob(const std::string &name, int32_t downLevel = -1) {
+    return CreateGetSiteJob(queue.get(), NewRequest(JobDef(Dir(name), downLevel)).get(), nullptr);
+  }
+  std::string Dir(const std::string &name) const { return temp.File(name); }
+
+  // A job list element holding the job's request, as a job list file would.
+  ComPtr<IXMLElement> ListEntryOf(IGetSiteJob *job) {
+    ComPtr<IXMLElement> root;
+    OleCheck(NewDataDocument()->CreateDocumentElement("JobList", root.put()));
+    Internal(job)->SaveTo(root.get());
+    ComPtr<IXMLElement> entry;
+    OleCheck(root->FindChild("Job", entry.put()));
+    return entry;
+  }
+
+  TempDir temp;
+  TScopedGetFileController controller;
+  TScopedRecordingEvents recording;
+  ComPtr<TFakeJobQueue> queue = platform::MakeCom<TFakeJobQueue>();
+
+private:
+  static TFakeJobQueue *&activeQueue() {
+    static TFakeJobQueue *queue = nullptr;
+    return queue;
+  }
+  // Requests check their directory against the job list when they change.
+  static bool checkProjectDir(const std::string &Path, IJobRequest *Request, std::string &Message) {
+    return activeQueue()->CheckProjectDir(Path, Request, Message);
+  }
+  ScopedFake<bool(const std::string &, IJobRequest *, std::string &)> check_{CheckProjectDir,
+                                                                             &checkProjectDir};
+};
+
+} // namespace zs::testing
