@@ -14,9 +14,11 @@ void StartModules() {
   RegisterLinksModule();
   RegisterParsingModule();
   RegisterPersistenceModule();
+  RegisterRetrievalModule();
 }
 
 void StopModules() {
+  FinalizeRetrievalModule();
   FinalizePersistenceModule();
   FinalizeParsingModule();
   FinalizeLinksModule();

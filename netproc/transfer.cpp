@@ -1,0 +1,158 @@
+#include "netproc/transfer.h"
+
+#include <algorithm>
+#include <climits>
+#include <stdexcept>
+
+#include "netproc/curl_errors.h"
+
+namespace zs::netproc {
+
+using namespace zs::retrieval;
+
+namespace {
+
+// Data messages stay small, so one transfer never holds the channel for long.
+constexpr size_t MaxDataMessage = 64 * 1024;
+constexpr long MaxRedirects = 20;
+
+template <class Value> void setOption(CURL *easy, CURLoption option, Value value) {
+  CURLcode result = curl_easy_setopt(easy, option, value);
+  if (result != CURLE_OK) throw std::runtime_error(curl_easy_strerror(result));
+}
+
+} // namespace
+
+TTransfer::TTransfer(CURLM *Multi, uint32_t ID, const std::string &URL,
+                     const TTransferSettings &Settings, TTransferSink &Sink)
+    : multi_(Multi), easy_(curl_easy_init()), id_(ID), sink_(Sink) {
+  if (!easy_) throw std::runtime_error("Cannot create a transfer");
+  try {
+    setOption(easy_, CURLOPT_URL, URL.c_str());
+    setOption(easy_, CURLOPT_PRIVATE, this);
+    setOption(easy_, CURLOPT_WRITEFUNCTION, &TTransfer::onData);
+    setOption(easy_, CURLOPT_WRITEDATA, this);
+    setOption(easy_, CURLOPT_HEADERFUNCTION, &TTransfer::onHeader);
+    setOption(easy_, CURLOPT_HEADERDATA, this);
+    setOption(easy_, CURLOPT_ERRORBUFFER, errorText_);
+    setOption(easy_, CURLOPT_NOSIGNAL, 1L);
+    setOption(easy_, CURLOPT_FOLLOWLOCATION, 1L);
+    setOption(easy_, CURLOPT_MAXREDIRS, MaxRedirects);
+    // Only what the program asks for; a redirect never leads to a local file.
+    setOption(easy_, CURLOPT_PROTOCOLS_STR, "http,https,ftp,gopher");
+    setOption(easy_, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp,gopher");
+    setOption(easy_, CURLOPT_USERAGENT, Settings.UserAgent.c_str());
+    // Mode 0, and any mode this program does not know, leaves the proxy to the usual
+    // environment variables, which is how this system is configured.
+    if (Settings.ProxyUse == 1) {
+      setOption(easy_, CURLOPT_PROXY, "");
+    } else if (Settings.ProxyUse == 2) {
+      setOption(easy_, CURLOPT_PROXY, Settings.ProxyAddress.c_str());
+      if (!Settings.ProxyUserName.empty() || !Settings.ProxyPassword.empty()) {
+        setOption(easy_, CURLOPT_PROXYUSERNAME, Settings.ProxyUserName.c_str());
+        setOption(easy_, CURLOPT_PROXYPASSWORD, Settings.ProxyPassword.c_str());
+      }
+    }
+    if (Settings.IgnoreSSL) {
+      setOption(easy_, CURLOPT_SSL_VERIFYPEER, 0L);
+      setOption(easy_, CURLOPT_SSL_VERIFYHOST, 0L);
+      setOption(easy_, CURLOPT_PROXY_SSL_VERIFYPEER, 0L);
+      setOption(easy_, CURLOPT_PROXY_SSL_VERIFYHOST, 0L);
+    }
+    CURLMcode added = curl_multi_add_handle(multi_, easy_);
+    if (added != CURLM_OK) throw std::runtime_error(curl_multi_strerror(added));
+  } catch (...) {
+    curl_easy_cleanup(easy_);
+    throw;
+  }
+}
+
+TTransfer::~TTransfer() {
+  curl_multi_remove_handle(multi_, easy_);
+  curl_easy_cleanup(easy_);
+}
+
+void TTransfer::Resume() {
+  paused_ = false;
+  curl_easy_pause(easy_, CURLPAUSE_CONT);
+}
+
+void TTransfer::Finish(CURLcode Result) {
+  if (answered_) return;
+  if (Result == CURLE_OK) {
+    if (!headerSent_ && !answerHeader()) return;
+    sink_.Queue(pmEnd, EncodeEnd(id_));
+    answered_ = true;
+  } else if (Result == CURLE_REMOTE_FILE_NOT_FOUND && !headerSent_) {
+    // Not there, as an HTTP 404 is: found false rather than a failure.
+    sink_.Queue(pmHeader, EncodeHeader(id_, false, -1, ""));
+    sink_.Queue(pmEnd, EncodeEnd(id_));
+    answered_ = true;
+  } else {
+    sendError(ToolErrorCode(Result), errorText_[0] ? errorText_ : curl_easy_strerror(Result));
+  }
+}
+
+bool TTransfer::answerHeader() {
+  headerSent_ = true;
+  long status = 0;
+  curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
+  std::string statusText =
+      statusLine_.empty() ? "The server answered " + std::to_string(status) : statusLine_;
+  if (status == 401 || status == 407) {
+    sendError(tecCredentialsRefused, statusText);
+    return false;
+  }
+  if (status >= 500) {
+    sendError(tecServerError, statusText);
+    return false;
+  }
+  if (status >= 400) {
+    sink_.Queue(pmHeader, EncodeHeader(id_, false, -1, ""));
+    sink_.Queue(pmEnd, EncodeEnd(id_));
+    answered_ = true;
+    return false;
+  }
+  curl_off_t length = -1;
+  curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+  char *contentType = nullptr;
+  curl_easy_getinfo(easy_, CURLINFO_CONTENT_TYPE, &contentType);
+  // A size beyond 32 bits cannot be told: unknown.
+  int32_t size = length >= 0 && length <= INT32_MAX ? static_cast<int32_t>(length) : -1;
+  sink_.Queue(pmHeader, EncodeHeader(id_, true, size, contentType ? contentType : ""));
+  return true;
+}
+
+void TTransfer::sendError(int32_t code, std::string_view message) {
+  sink_.Queue(pmError, EncodeError(id_, code, message));
+  answered_ = true;
+}
+
+size_t TTransfer::onData(char *data, size_t size, size_t count, void *self) {
+  auto *transfer = static_cast<TTransfer *>(self);
+  size_t bytes = size * count;
+  // Returning less than given ends the transfer: the status alone answered the request.
+  if (!transfer->headerSent_ && !transfer->answerHeader()) return 0;
+  if (transfer->sink_.OutputFull()) {
+    transfer->paused_ = true;
+    return CURL_WRITEFUNC_PAUSE;
+  }
+  for (size_t done = 0; done < bytes; done += MaxDataMessage) {
+    std::string_view piece(data + done, std::min(MaxDataMessage, bytes - done));
+    transfer->sink_.Queue(pmData, EncodeData(transfer->id_, piece));
+  }
+  return bytes;
+}
+
+size_t TTransfer::onHeader(char *data, size_t size, size_t count, void *self) {
+  auto *transfer = static_cast<TTransfer *>(self);
+  std::string_view line(data, size * count);
+  if (line.starts_with("HTTP/")) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+      line.remove_suffix(1);
+    transfer->statusLine_ = line;
+  }
+  return size * count;
+}
+
+} // namespace zs::netproc

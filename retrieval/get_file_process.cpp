@@ -1,0 +1,346 @@
+#include "retrieval/get_file_process.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "platform/safecall.h"
+#include "retrieval/content_kinds.h"
+#include "retrieval/text_codec.h"
+#include "retrieval/tool_errors.h"
+
+namespace zs::retrieval {
+
+namespace {
+
+using platform::OleCheck;
+using std::chrono::milliseconds;
+
+// Guards the Tool field of every process between Cancel in the main thread and the worker
+// that sets and clears it.
+std::mutex getFileLock;
+
+// The worker threads that have not ended yet, so the end of the program can wait for them.
+struct TWorkers {
+  std::mutex Lock; // guards Count
+  std::condition_variable Ended;
+  int Count = 0;
+};
+TWorkers &workers() {
+  static TWorkers instance;
+  return instance;
+}
+
+// A tool that has nothing yet is asked again after a short wait that grows up to this bound,
+// so a fast source is not slowed down and a slow one does not keep a core busy.
+constexpr milliseconds longestPoll{50};
+
+// No single chunk is allowed to claim more memory than this, whatever a tool answers.
+constexpr int32_t largestChunk = 1 << 20;
+
+// The progress of one transfer, in the numbers the display expects.
+class TProgress {
+public:
+  explicit TProgress(int64_t Total) : total_(Total) {}
+
+  void Report(IIGetFileEvents &Events, int64_t Length) {
+    if (total_ >= 0) {
+      position_ += Length;
+      Events.Progress(true, position_, total_);
+      return;
+    }
+    // Unknown size: the total counts the bytes read as -(total + 1), and the position is a
+    // remainder that shrinks by a third with every chunk, so the percentage approaches 100
+    // (33, 55, 70, 80, ...) without reaching it early.
+    bool first = total_ == -1;
+    total_ -= Length;
+    position_ = first ? 20000 : position_ * 2 / 3;
+    Events.Progress(false, (30000 - position_) * 100 / 30000, -(total_ + 1));
+  }
+
+private:
+  int64_t total_;
+  int64_t position_ = 0;
+};
+
+// Runs of "/" in a local name become one.
+std::string singleSeparators(std::string Name) {
+  Name.erase(
+      std::unique(Name.begin(), Name.end(), [](char a, char b) { return a == '/' && b == '/'; }),
+      Name.end());
+  return Name;
+}
+
+std::ofstream createLocalFile(const std::string &FileName) {
+  namespace fs = std::filesystem;
+  fs::path path(FileName);
+  std::error_code error;
+  if (path.has_parent_path()) fs::create_directories(path.parent_path(), error);
+  std::ofstream file;
+  if (!error) {
+    file.open(path, std::ios::binary | std::ios::trunc);
+    if (!file) error = std::error_code(errno, std::generic_category());
+  }
+  if (error)
+    throw platform::EOSError("Cannot create file \"" + FileName + "\". " + error.message(),
+                             error.value());
+  return file;
+}
+
+void writeTo(std::ofstream &File, const std::string &Bytes, const std::string &FileName) {
+  File.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
+  if (!File) throw platform::EOSError("Cannot write file \"" + FileName + "\"", EIO);
+}
+
+class TGetFileProcess final : public platform::TComObject<IKGetFileProcess, IILinkMessageSupport> {
+public:
+  TGetFileProcess(IKGetFileController *Controller, IIJobAsyncProvider *Owner,
+                  const TLinkDescription &LinkDesc, int32_t Level)
+      : Owner(Owner), Controller(Controller), LinkDesc(LinkDesc), Level(Level) {}
+
+  // Registers with the controller, then starts the worker: the controller counts the process
+  // before it can end.
+  void Start() {
+    Events = CreateGetFileEvents(this);
+    Controller->RegisterProcess(static_cast<IKGetFileProcess *>(this));
+    try {
+      {
+        std::lock_guard guard(workers().Lock);
+        ++workers().Count;
+      }
+      std::thread(&TGetFileProcess::runHelper, ComPtr<TGetFileProcess>(this)).detach();
+    } catch (...) {
+      workerEnded();
+      // The registration is undone the way a finished process undoes it.
+      PostLinkMessage(this, nullptr);
+      throw;
+    }
+  }
+
+  ComPtr<IIGetFileEvents> GetEvents() override {
+    std::lock_guard guard(eventsLock);
+    return Events;
+  }
+
+  void Cancel() override {
+    CancelRequested = true;
+    {
+      std::lock_guard guard(waitLock);
+      cancelled.notify_all();
+    }
+    std::lock_guard guard(getFileLock);
+    if (Tool) CheckTool(Tool->Abort(), Tool.get(), "");
+  }
+
+  std::string GetURL() override { return LinkDesc.URL; }
+  ComPtr<IIJobAsyncProvider> GetOwner() override { return Owner; }
+
+  // The process-finished message, in the main thread.
+  void DispatchMessage(void *) override {
+    Controller->ProcessFinished(static_cast<IKGetFileProcess *>(this));
+  }
+
+private:
+  // TGetFileHelper: the worker thread. The reference it holds keeps the process alive until
+  // it ends; the last reference goes in the main thread, where jobs live.
+  static void runHelper(ComPtr<TGetFileProcess> Process) {
+    Process->Execute();
+    PostLinkMessage(Process.get(), nullptr);
+    ReleaseInMainThread(static_cast<IKGetFileProcess *>(Process.get()));
+    Process.reset();
+    workerEnded();
+  }
+
+  static void workerEnded() {
+    std::lock_guard guard(workers().Lock);
+    if (--workers().Count == 0) workers().Ended.notify_all();
+  }
+
+  void Execute() {
+    Success = false;
+    try {
+      ThreadContext = Owner->GetFileEvents();
+      if (ThreadContext) ThreadContext->Install();
+      Events->Begin();
+      Fetch();
+      Success = true;
+    } catch (const ETerminateThread &) {
+      // Cancelled: the link goes back to the job below, and that is all there is to say.
+    } catch (...) {
+      ReportCurrentException();
+    }
+    try {
+      if (Success || !CancelRequested)
+        Owner->PostCompleteLink(LinkDesc.URL, Success);
+      else
+        Owner->PostCancelLink(LinkDesc.URL);
+      Events->Finished(Success);
+    } catch (...) {
+      // Posting does not fail while the program runs; if it does at its end, there is nobody
+      // left to tell, and the worker must still end.
+    }
+    {
+      std::lock_guard guard(eventsLock);
+      Events = nullptr;
+    }
+    // The reporters of this thread hold the job's reporter; they go now, with the fetch.
+    UninstallThreadReporters();
+  }
+
+  void CheckCancel() {
+    if (!CancelRequested) return;
+    // Only this thread sets Tool, so it may read it without the lock.
+    if (Tool) Tool->Abort();
+    throw ETerminateThread("TGetFileHelper");
+  }
+
+  void Fetch() {
+    CheckCancel();
+    ComPtr<IURLParser> parser = CreateURLParser(LinkDesc.URL, Owner->GetJobRequest().get());
+    bool accepted = false;
+    OleCheck(parser->SetURL(LinkDesc.URL, &accepted));
+    // A URL the job does not fetch counts as done.
+    if (!accepted) return;
+
+    TParsedURL parsed;
+    OleCheck(parser->GetParsedURL(&parsed));
+    ComPtr<IGetFileTool> tool = GetFileTool(parsed, "");
+    if (!tool) throw EInternet("Protocol \"" + parsed.Sheme + "\" unimplemented");
+
+    setTool(tool);
+    try {
+      CheckCancel();
+      bool found = false;
+      CheckTool(tool->Open(&found), tool.get(), LinkDesc.URL);
+      // A resource that is not there is a failed link, and the job's log says which.
+      if (!found) throw ToolError(tecNotFound, "", LinkDesc.URL);
+      CheckCancel();
+      Transfer(*tool, *parser);
+    } catch (...) {
+      setTool(nullptr);
+      throw;
+    }
+    setTool(nullptr);
+  }
+
+  void setTool(ComPtr<IGetFileTool> Value) {
+    std::lock_guard guard(getFileLock);
+    Tool = std::move(Value);
+  }
+
+  void Transfer(IGetFileTool &tool, IURLParser &parser) {
+    std::string kind = IsKnownKind(LinkDesc.Tag) ? LinkDesc.Tag : LinkTypeToKind(LinkDesc.LinkType);
+    if (kind.empty()) {
+      std::string contentType;
+      CheckTool(tool.GetContentType(&contentType), &tool, LinkDesc.URL);
+      kind = ContentTypeToKind(contentType);
+    }
+
+    int32_t total = -1;
+    CheckTool(tool.GetSize(&total), &tool, LinkDesc.URL);
+    TProgress progress(total);
+    TLocalFileName fileName;
+    OleCheck(parser.GetLocalFileName(&fileName));
+    fileName = singleSeparators(fileName);
+    std::ofstream file = createLocalFile(fileName);
+
+    if (kind.empty())
+      binaryCopy(tool, file, fileName, progress);
+    else
+      textCopy(tool, parser, kind, file, fileName, progress);
+  }
+
+  void binaryCopy(IGetFileTool &tool, std::ofstream &file, const std::string &fileName,
+                  TProgress &progress) {
+    CheckCancel();
+    std::string chunk;
+    while (readChunk(tool, chunk)) {
+      writeTo(file, chunk, fileName);
+      progress.Report(*Events, static_cast<int64_t>(chunk.size()));
+      CheckCancel();
+    }
+  }
+
+  void textCopy(IGetFileTool &tool, IURLParser &parser, const std::string &kind,
+                std::ofstream &file, const std::string &fileName, TProgress &progress) {
+    ComPtr<IParseProvider> provider =
+        CreateParseProvider(kind, &parser, Owner->GetJobRequest().get(), Level, Owner.get());
+    CheckCancel();
+    TTextCodec codec;
+    std::string chunk, output;
+    while (readChunk(tool, chunk)) {
+      OleCheck(provider->ProcessBlock(codec.Decode(chunk), &output));
+      writeTo(file, codec.Encode(output), fileName);
+      progress.Report(*Events, static_cast<int64_t>(chunk.size()));
+      CheckCancel();
+    }
+    OleCheck(provider->Finish(&output));
+    writeTo(file, codec.Encode(output) + codec.Flush(), fileName);
+  }
+
+  // False at the end of the data.
+  bool readChunk(IGetFileTool &tool, std::string &chunk) {
+    int32_t available = 0;
+    milliseconds pause{1};
+    for (;;) {
+      CheckTool(tool.GetAvailable(&available), &tool, LinkDesc.URL);
+      if (available != 0) break;
+      waitForData(pause);
+      pause = std::min(pause * 2, longestPoll);
+    }
+    if (available < 0) return false;
+    chunk.resize(static_cast<size_t>(std::min(available, largestChunk)));
+    int32_t read = 0;
+    CheckTool(tool.Read(chunk.data(), static_cast<int32_t>(chunk.size()), &read), &tool,
+              LinkDesc.URL);
+    chunk.resize(static_cast<size_t>(std::clamp<int32_t>(read, 0, int32_t(chunk.size()))));
+    return true;
+  }
+
+  // Waits for a tool that has nothing yet; a cancellation ends the wait at once.
+  void waitForData(milliseconds Pause) {
+    {
+      std::unique_lock lock(waitLock);
+      cancelled.wait_for(lock, Pause, [this] { return CancelRequested.load(); });
+    }
+    CheckCancel();
+  }
+
+  const ComPtr<IIJobAsyncProvider> Owner;
+  const ComPtr<IKGetFileController> Controller;
+  const TLinkDescription LinkDesc;
+  const int32_t Level;
+
+  std::mutex eventsLock; // guards Events
+  ComPtr<IIGetFileEvents> Events;
+  ComPtr<IIThreadContextSupport> ThreadContext; // the worker's only
+  std::atomic<bool> CancelRequested = false;
+  std::mutex waitLock; // pairs with cancelled
+  std::condition_variable cancelled;
+  ComPtr<IGetFileTool> Tool; // guarded by getFileLock; set and cleared by the worker only
+  bool Success = false;      // the worker's only
+};
+
+} // namespace
+
+ComPtr<IKGetFileProcess> NewGetFileProcess(IKGetFileController *Controller,
+                                           IIJobAsyncProvider *Owner,
+                                           const TLinkDescription &LinkDesc, int32_t Level) {
+  ComPtr<TGetFileProcess> process =
+      platform::MakeCom<TGetFileProcess>(Controller, Owner, LinkDesc, Level);
+  process->Start();
+  return ComPtr<IKGetFileProcess>(process.get());
+}
+
+void WaitForGetFileWorkers() {
+  std::unique_lock lock(workers().Lock);
+  workers().Ended.wait(lock, [] { return workers().Count == 0; });
+}
+
+} // namespace zs::retrieval

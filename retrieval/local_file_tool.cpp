@@ -1,0 +1,109 @@
+#include "retrieval/local_file_tool.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "platform/safecall.h"
+#include "retrieval/content_kinds.h"
+#include "retrieval/tool_errors.h"
+
+namespace zs::retrieval {
+
+namespace {
+
+using platform::SafeCall;
+
+// The file is read in chunks of this size, so that progress is reported as it goes.
+constexpr int64_t chunkSize = 102400;
+
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// A "%" not followed by two hexadecimal digits stands for itself.
+std::string decodePercentEscapes(const std::string &text) {
+  std::string decoded;
+  decoded.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    int high = -1, low = -1;
+    if (text[i] == '%' && i + 2 < text.size()) {
+      high = hexValue(text[i + 1]);
+      low = hexValue(text[i + 2]);
+    }
+    if (high >= 0 && low >= 0) {
+      decoded += static_cast<char>(high * 16 + low);
+      i += 2;
+    } else {
+      decoded += text[i];
+    }
+  }
+  return decoded;
+}
+
+class TGetLocalFileTool final : public platform::TComObject<IGetFileTool> {
+public:
+  explicit TGetLocalFileTool(const std::string &FileName) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::file_status status = fs::status(FileName, error);
+    if (status.type() == fs::file_type::not_found) return;
+    if (!error && fs::is_directory(status)) error = std::make_error_code(std::errc::is_a_directory);
+    if (!error) {
+      Stream.open(FileName, std::ios::binary);
+      if (!Stream) error = std::error_code(errno, std::generic_category());
+    }
+    if (error) throw EInternet(error.message() + ": " + FileName);
+    Size = static_cast<int64_t>(fs::file_size(FileName, error));
+    if (error) throw EInternet(error.message() + ": " + FileName);
+    ContentType = ContentTypeOfFileName(FileName);
+  }
+
+  HRESULT GetContentType(std::string *Value) override {
+    return SafeCall([&] { *Value = ContentType; });
+  }
+  HRESULT GetSize(int32_t *Value) override {
+    return SafeCall([&] { *Value = static_cast<int32_t>(Size); });
+  }
+  HRESULT Open(bool *Found) override {
+    return SafeCall([&] { *Found = Stream.is_open(); });
+  }
+  HRESULT GetAvailable(int32_t *Value) override {
+    return SafeCall([&] {
+      int64_t left = Size - Position;
+      *Value = left > 0 ? static_cast<int32_t>(std::min(left, chunkSize)) : -1;
+    });
+  }
+  HRESULT Read(void *Buffer, int32_t Count, int32_t *Read) override {
+    return SafeCall([&] {
+      Stream.read(static_cast<char *>(Buffer), std::max(Count, 0));
+      *Read = static_cast<int32_t>(Stream.gcount());
+      Position += *Read;
+      // A short read ends the data rather than waiting for bytes that will not come.
+      if (*Read < Count) Size = Position;
+    });
+  }
+  HRESULT Abort() override { return platform::S_OK; }
+
+private:
+  std::ifstream Stream; // not open when the file does not exist
+  std::string ContentType;
+  int64_t Size = 0;
+  int64_t Position = 0;
+};
+
+} // namespace
+
+std::string LocalFileOfURL(const TParsedURL &URL) {
+  return "/" + decodePercentEscapes(URL.Path + URL.FileName);
+}
+
+ComPtr<IGetFileTool> NewLocalFileTool(const TParsedURL &URL) {
+  return platform::MakeCom<TGetLocalFileTool>(LocalFileOfURL(URL));
+}
+
+} // namespace zs::retrieval

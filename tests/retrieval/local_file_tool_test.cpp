@@ -1,0 +1,90 @@
+// Local files read as transfers, through the tool that GetFileTool chooses for "file" URLs.
+#include <filesystem>
+
+#include "retrieval/tool_errors.h"
+#include "tests/retrieval/retrieval_test_support.h"
+
+namespace zs::testing {
+namespace {
+
+ComPtr<IGetFileTool> ToolFor(const std::string &url) {
+  TParsedURL parsed;
+  EXPECT_TRUE(ParseURL(url, parsed, true)) << url;
+  return GetFileTool(parsed, "");
+}
+
+class LocalFileTool : public ::testing::Test {
+protected:
+  std::string URLOf(const std::string &name) const { return "file://" + folder.File(name); }
+  TempDir folder;
+};
+
+TEST_F(LocalFileTool, LargeFileIsReadInChunksOf100KB) {
+  std::string bytes(250 * 1024, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i)
+    bytes[i] = static_cast<char>(i * 7 + i / 256);
+  WriteFile(folder.File("big.bin"), bytes);
+
+  ComPtr<IGetFileTool> tool = ToolFor(URLOf("big.bin"));
+  ASSERT_TRUE(tool);
+  bool found = false;
+  OleCheck(tool->Open(&found));
+  EXPECT_TRUE(found);
+  int32_t size = 0;
+  OleCheck(tool->GetSize(&size));
+  EXPECT_EQ(size, 256000);
+
+  std::vector<int32_t> chunks;
+  std::string read;
+  for (int32_t available = 0;;) {
+    OleCheck(tool->GetAvailable(&available));
+    if (available < 0) break;
+    std::string chunk(available, '\0');
+    int32_t got = 0;
+    OleCheck(tool->Read(chunk.data(), available, &got));
+    chunks.push_back(got);
+    read += chunk.substr(0, got);
+  }
+  EXPECT_EQ(chunks, (std::vector<int32_t>{102400, 102400, 51200}));
+  EXPECT_EQ(read, bytes);
+}
+
+TEST_F(LocalFileTool, MissingFileIsNotFound) {
+  ComPtr<IGetFileTool> tool = ToolFor(URLOf("nothing-here.html"));
+  ASSERT_TRUE(tool);
+  bool found = true;
+  OleCheck(tool->Open(&found));
+  EXPECT_FALSE(found);
+}
+
+TEST_F(LocalFileTool, FolderCannotBeReadAsAFile) {
+  std::filesystem::create_directory(folder.File("dir.html"));
+  EXPECT_THROW(ToolFor(URLOf("dir.html")), retrieval::EInternet);
+}
+
+TEST_F(LocalFileTool, PercentEscapesOfTheURLAreDecodedAndTheQueryIgnored) {
+  WriteFile(folder.File("my page \xC3\xA9.html"), "hello");
+  ComPtr<IGetFileTool> tool = ToolFor(URLOf("my%20page%20%C3%A9.html?x=1"));
+  bool found = false;
+  OleCheck(tool->Open(&found));
+  EXPECT_TRUE(found);
+  int32_t size = 0;
+  OleCheck(tool->GetSize(&size));
+  EXPECT_EQ(size, 5);
+}
+
+TEST_F(LocalFileTool, ContentTypeComesFromTheSystemTableOfExtensions) {
+  struct {
+    const char *Name, *ContentType;
+  } cases[] = {{"a.htm", "text/html"}, {"b.HTML", "text/html"}, {"c.css", "text/css"},
+               {"d.png", "image/png"}, {"e.zz-unknown", ""},    {"noextension", ""}};
+  for (const auto &c : cases) {
+    WriteFile(folder.File(c.Name), "x");
+    std::string contentType = "?";
+    OleCheck(ToolFor(URLOf(c.Name))->GetContentType(&contentType));
+    EXPECT_EQ(contentType, c.ContentType) << c.Name;
+  }
+}
+
+} // namespace
+} // namespace zs::testing

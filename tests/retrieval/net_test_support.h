@@ -1,0 +1,162 @@
+// What the tests of the separated network process share: nginx on a free port of 127.0.0.1
+// with a configuration of its own, ports where nothing answers, and a bounded wait.
+#pragma once
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "platform/child_process.h"
+#include "tests/support/test_environment.h"
+
+namespace zs::testing {
+
+inline constexpr const char *NginxPath = "/usr/sbin/nginx";
+
+// Skips the calling test when nginx is not installed.
+#define ZS_REQUIRE_NGINX()                                                                         \
+  if (!std::filesystem::exists(::zs::testing::NginxPath))                                          \
+  GTEST_SKIP() << "nginx is not installed (" << ::zs::testing::NginxPath                           \
+               << "): the tests that fetch over HTTP need it"
+
+// Waits until the condition holds; false when the generous bound passed first.
+inline bool WaitUntil(const std::function<bool()> &Condition,
+                      std::chrono::seconds Bound = std::chrono::seconds(30)) {
+  const auto deadline = std::chrono::steady_clock::now() + Bound;
+  while (!Condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+// A TCP socket of 127.0.0.1 on a port the system chose.
+class LocalSocket {
+public:
+  explicit LocalSocket(bool Listen) : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr *>(&address), size) != 0 ||
+        ::getsockname(fd_, reinterpret_cast<sockaddr *>(&address), &size) != 0 ||
+        (Listen && ::listen(fd_, 16) != 0))
+      throw std::runtime_error("cannot open a local socket");
+    port_ = ntohs(address.sin_port);
+  }
+  ~LocalSocket() { ::close(fd_); }
+  LocalSocket(const LocalSocket &) = delete;
+  LocalSocket &operator=(const LocalSocket &) = delete;
+  int Port() const { return port_; }
+
+private:
+  int fd_;
+  int port_ = 0;
+};
+
+// A port where nothing listens: connections are refused.
+inline int ClosedPort() { return LocalSocket(false).Port(); }
+
+inline bool CanConnect(int port) {
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  bool connected = ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+  ::close(fd);
+  return connected;
+}
+
+// nginx serving the files of Root on one port, and on a second port a stand-in proxy that
+// answers every request with the proxy credentials it was given. Stopped at the end.
+class NginxServer {
+public:
+  explicit NginxServer(const std::string &Root) : port_(ClosedPort()), proxyPort_(ClosedPort()) {
+    std::filesystem::create_directories(dir_.File("temp"));
+    WriteFile(dir_.File("nginx.conf"), configuration(Root));
+    process_ =
+        platform::ChildProcess::Spawn(NginxPath, {"-p", dir_.Path(), "-c", dir_.File("nginx.conf"),
+                                                  "-e", dir_.File("error.log")});
+    // Ready once both ports take connections; an nginx that cannot start ends instead.
+    bool ready = false;
+    for (int attempt = 0; attempt < 3000 && !ready; ++attempt) {
+      ready = CanConnect(port_) && CanConnect(proxyPort_);
+      if (!ready && process_.WaitForExit(std::chrono::milliseconds(10))) break;
+    }
+    if (!ready)
+      throw std::runtime_error("nginx did not start: " + ReadFile(dir_.File("error.log")));
+  }
+
+  std::string URL(const std::string &Path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + Path;
+  }
+  int ProxyPort() const { return proxyPort_; }
+
+private:
+  std::string configuration(const std::string &root) const {
+    std::string temp = dir_.File("temp");
+    return "daemon off;\nmaster_process off;\nworker_processes 1;\n"
+           "pid " +
+           dir_.File("nginx.pid") +
+           ";\n"
+           "events { worker_connections 512; }\n"
+           "http {\n"
+           "  access_log off;\n"
+           "  client_body_temp_path " +
+           temp +
+           "/body;\n"
+           "  proxy_temp_path " +
+           temp +
+           "/proxy;\n"
+           "  fastcgi_temp_path " +
+           temp +
+           "/fastcgi;\n"
+           "  uwsgi_temp_path " +
+           temp +
+           "/uwsgi;\n"
+           "  scgi_temp_path " +
+           temp +
+           "/scgi;\n"
+           "  types { text/html html; text/plain txt; }\n"
+           "  default_type application/octet-stream;\n"
+           "  server {\n"
+           "    listen 127.0.0.1:" +
+           std::to_string(port_) +
+           ";\n"
+           "    root " +
+           root +
+           ";\n"
+           "    location = /moved { return 302 /target.txt; }\n"
+           "    location = /agent { default_type text/plain; return 200 \"$http_user_agent\"; }\n"
+           "    location = /secret { return 401; }\n"
+           "    location = /broken { return 503; }\n"
+           "    location = /gone { return 410; }\n"
+           "  }\n"
+           "  server {\n"
+           "    listen 127.0.0.1:" +
+           std::to_string(proxyPort_) +
+           ";\n"
+           "    location / { default_type text/plain;\n"
+           "      return 200 \"proxy [$http_proxy_authorization]\"; }\n"
+           "  }\n"
+           "}\n";
+  }
+
+  TempDir dir_;
+  int port_;
+  int proxyPort_;
+  platform::ChildProcess process_; // killed and reaped at the end
+};
+
+} // namespace zs::testing
