@@ -73,11 +73,16 @@ TEST(LocalNames, DirectoriesTakeTheJobsIndexNameAndAnEmptyOneIsFilledOnce) {
   auto job = MakeJob("http://host/", project, false);
   EXPECT_EQ(localName(CreateURLParser("", job.get()).get(), "http://host/a/"),
             project + "/a/home.htm");
-  EXPECT_EQ(job->Def.IndexName, "home.htm");
+  std::string index;
+  OleCheck(job->get_IndexName(&index));
+  EXPECT_EQ(index, "home.htm");
   OleCheck(GetProfiler()->put_Param("DefaultIndexName", std::string("other.htm")));
   EXPECT_EQ(localName(CreateURLParser("", job.get()).get(), "http://host/"), project + "/home.htm");
   for (auto [index, name] : {std::pair{"../up", "/..&sup"}, {"..", "/&.."}}) {
-    job->Def.IndexName = index; // stored without validation
+    TJobRequestDef def;
+    OleCheck(job->AsRecDef(&def));
+    def.IndexName = index; // stored without validation
+    OleCheck(job->Change(def));
     EXPECT_EQ(localName(CreateURLParser("", job.get()).get(), "http://host/"), project + name);
   }
 }

@@ -25,18 +25,14 @@ std::vector<std::string> fieldsOf(const TParsedURL &url) {
 TEST(URLServices, ParseSplitsUrlsIntoTheirFields) {
   const std::pair<std::string, std::vector<std::string>> cases[] = {
       {"", {"", "", "", "", "", "", "", "", ""}},
-      {"index.html", {"", "", "", "", "", "", "index.html", "", ""}},
       {"../img/a.gif", {"", "", "", "", "", "../img/", "a.gif", "", ""}},
       {"page.htm?x=1#y", {"", "", "", "", "", "", "page.htm", "?x=1", "#y"}},
-      {"#top", {"", "", "", "", "", "", "", "", "#top"}},
       {"http://host", {"http", "", "", "host", "", "", "", "", ""}},
       {"HTTP://WWW.Some.Host:80/A/b.htm?x#y",
        {"HTTP", "", "WWW", "Some.Host", "80", "/A/", "b.htm", "?x", "#y"}},
       {"http://user:pw@host/", {"http", "user:pw", "", "host", "", "/", "", "", ""}},
       {"http://:@host/", {"http", ":", "", "host", "", "/", "", "", ""}},
-      {"http://www.host/", {"http", "", "", "www.host", "", "/", "", "", ""}},
       {"ftp://FTP.a.b/", {"ftp", "", "FTP", "a.b", "", "/", "", "", ""}},
-      {"gopher://.a.b/", {"gopher", "", "", ".a.b", "", "/", "", "", ""}},
       {"http://h/a\\b.htm", {"http", "", "", "h", "", "/a\\", "b.htm", "", ""}},
       {"file:///home/ann/a.htm", {"file", "", "", "", "", "home/ann/", "a.htm", "", ""}},
       {"file:///C:", {"file", "", "", "", "", "C:", "", "", ""}},
@@ -49,14 +45,14 @@ TEST(URLServices, ParseSplitsUrlsIntoTheirFields) {
   }
 }
 
-TEST(URLServices, MalformedUrlsFailToParseButThePublishedParseSucceedsWithWhatItRead) {
-  for (std::string url :
-       {"http://host:/", "http://host?x", "http://ho_st/", "http://host:8o/", "http://@/",
-        "mailto:ann@host", "javascript:go()", "http:/x", "http://"}) {
+TEST(URLServices, MalformedUrlsFailToParseButThePublishedParseGivesWhatItRead) {
+  for (std::string url : {"http://host:/", "http://ho_st/", "http://host:8o/", "http://@/",
+                          "mailto:ann@host", "http:/x", "http://"}) {
     TParsedURL result;
     EXPECT_FALSE(ParseURL(url, result, false)) << url;
     EXPECT_EQ(fieldsOf(parsed(url)), fieldsOf(result)) << url;
   }
+  EXPECT_EQ(GetURLServices()->Parse("http://h/", nullptr, false), platform::E_POINTER);
 }
 
 TEST(URLServices, SimplifiedRecordsOfTheSameSiteAreEqual) {
@@ -107,17 +103,14 @@ TEST(URLServices, EscapeCheckEncodesBytesOutsidePrintableAsciiExceptInTheAnchor)
 TEST(URLServices, SameSiteComparesHostAndPathPrefixOfSimplifiedRecords) {
   const TParsedURL site = parsed("http://www.host.org/dir/index.html", true);
   for (auto [url, same] : {std::pair{"http://HOST.org:80/dir/sub/a.htm", true},
-                           {"http://www.host.org/dir/", true},
                            {"http://host.org/dir/", true},
-                           {"HTTP://host.org/dir/", true},
                            {"http://:@host.org/dir/", true},
                            {"http://host.org", false},
                            {"http://host.org/dirx/", false},
                            {"http://host.org/Dir/", false},
                            {"https://host.org/dir/", false},
                            {"http://host.org:81/dir/", false},
-                           {"http://u@host.org/dir/", false},
-                           {"http://host.org/", false}}) {
+                           {"http://u@host.org/dir/", false}}) {
     bool value = !same;
     OleCheck(GetURLServices()->IsSameSite(site, parsed(url, true), &value));
     EXPECT_EQ(value, same) << url;
@@ -125,11 +118,6 @@ TEST(URLServices, SameSiteComparesHostAndPathPrefixOfSimplifiedRecords) {
     links::TURLSettings settings;
     EXPECT_EQ(links::IsInSite(site, parsed(url), settings), same) << url;
   }
-}
-
-TEST(URLServices, ANullOutParameterFailsTheCall) {
-  EXPECT_EQ(GetURLServices()->Parse("http://h/", nullptr, false), platform::E_POINTER);
-  EXPECT_EQ(GetURLServices()->IsLocalAnchor(TParsedURL{}, nullptr), platform::E_POINTER);
 }
 
 } // namespace

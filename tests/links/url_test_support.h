@@ -1,4 +1,4 @@
-// What the URL tests and the URL fuzzer share: a job request of their own, and the file that
+// What the URL tests and the URL fuzzer share: a job request, and the file that
 // a browser opens for a relative link written into a local page.
 #pragma once
 
@@ -9,45 +9,21 @@
 #include <vector>
 
 #include "kernel/interfaces.h"
+#include "platform/safecall.h"
 
 namespace zs::testing {
 
-// A free job request that keeps its definition and the index name stored into it.
-class TFakeJobRequest final : public platform::TComObject<IJobRequest, IIJobRequest> {
-public:
-  explicit TFakeJobRequest(TJobRequestDef def) : Def(std::move(def)) {}
-
-  HRESULT get_Title(std::string *Value) override { return give(Def.Title, Value); }
-  HRESULT get_CopyType(TCopyType *Value) override { return give(Def.CopyType, Value); }
-  HRESULT get_DownLevel(int32_t *Value) override { return give(Def.DownLevel, Value); }
-  HRESULT get_IndexName(std::string *Value) override { return give(Def.IndexName, Value); }
-  HRESULT get_PageURL(TURL *Value) override { return give(Def.PageURL, Value); }
-  HRESULT get_SiteURL(TURL *Value) override { return give(Def.SiteURL, Value); }
-  HRESULT get_AllowLinksAway(bool *Value) override { return give(Def.AllowLinksAway, Value); }
-  HRESULT get_ProjectDir(TLocalFileName *Value) override { return give(Def.ProjectDir, Value); }
-  HRESULT Change(const TJobRequestDef &Value) override { return give(Value, &Def); }
-  HRESULT Clone(IJobRequest **) override { return platform::E_NOTIMPL; }
-  HRESULT AsRecDef(TJobRequestDef *Value) override { return give(Def, Value); }
-  void SetIndexName(const std::string &Name) override { Def.IndexName = Name; }
-  void SetEvents(IIJobRequestEvents *) override {}
-
-  TJobRequestDef Def;
-
-private:
-  template <class T> static HRESULT give(const T &value, T *target) {
-    *target = value;
-    return platform::S_OK;
-  }
-};
-
-inline ComPtr<TFakeJobRequest> MakeJob(const std::string &siteURL, const std::string &projectDir,
-                                       bool allowLinksAway) {
+// A job request of the program's own, for a job that copies siteURL into projectDir.
+inline ComPtr<IJobRequest> MakeJob(const std::string &siteURL, const std::string &projectDir,
+                                   bool allowLinksAway) {
   TJobRequestDef def;
   def.SiteURL = siteURL;
   def.PageURL = siteURL;
   def.ProjectDir = projectDir;
   def.AllowLinksAway = allowLinksAway;
-  return platform::MakeCom<TFakeJobRequest>(def);
+  ComPtr<IJobRequest> job = CreateJobRequest();
+  platform::OleCheck(job->Change(def));
+  return job;
 }
 
 // Runs of / name one folder for the file system.

@@ -53,57 +53,35 @@ TEST_F(JobRequestXML, WritesEveryFieldInItsEncoding) {
 
 const std::string valid = "Title='T' FirstPageURL='http://h/a/p.htm' SiteURL='http://h/a/' ";
 
-struct TReadCase {
-  const char *name;
-  std::string attributes;
-  bool readProjectDir;
-  // Fields expected, compared with the defaults; Title "" means refused.
-  TJobRequestDef expected;
-};
-
-class JobRequestRead : public JobRequestXML, public ::testing::WithParamInterface<TReadCase> {};
-
-TEST_P(JobRequestRead, ReadsValuesWithTheirDefaults) {
-  std::optional<TJobRequestDef> read = Read(GetParam().attributes, GetParam().readProjectDir);
-  if (GetParam().expected.Title.empty()) {
-    EXPECT_FALSE(read);
-    return;
-  }
-  ASSERT_TRUE(read);
-  EXPECT_EQ(*read, GetParam().expected);
-}
-
 TJobRequestDef expect(TCopyType copyType, int32_t downLevel, bool allowLinksAway,
                       const std::string &projectDir = "/jobs/file") {
   return {"T",           copyType,       downLevel, "", "http://h/a/p.htm",
           "http://h/a/", allowLinksAway, projectDir};
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Attributes, JobRequestRead,
-    ::testing::Values(
-        TReadCase{"Defaults", valid + "ProjectDir='/jobs/file'", true,
-                  expect(ctBrowsable, -1, false)},
-        TReadCase{"WordsInAnyCase",
-                  valid + "CopyType='EXACT' AllowLinksAway='true' FollowLinksLevel=' 7 ' "
-                          "ProjectDir='/jobs/file'",
-                  true, expect(ctExact, 7, true)},
-        TReadCase{"UnknownWordsKeepDefaults",
-                  valid + "CopyType='Copy' AllowLinksAway='yes' ProjectDir='/jobs/file'", true,
-                  expect(ctBrowsable, -1, false)},
-        TReadCase{"LevelNotANumber", valid + "FollowLinksLevel='abc' ProjectDir='/jobs/file'", true,
-                  expect(ctBrowsable, -1, false)},
-        TReadCase{"LevelBeyond32Bits",
-                  valid + "FollowLinksLevel='99999999999' ProjectDir='/jobs/file'", true,
-                  expect(ctBrowsable, -1, false)},
-        TReadCase{"LevelNotValidatedHere", valid + "FollowLinksLevel='-5' ProjectDir='/jobs/file'",
-                  true, expect(ctBrowsable, -5, false)},
-        TReadCase{"DescriptionTakesTheCallersDirectory", valid + "ProjectDir='/jobs/file'", false,
-                  expect(ctBrowsable, -1, false, "/jobs/own")},
-        TReadCase{"NoPageURL", "Title='T' ProjectDir='/jobs/file'", true, {}},
-        TReadCase{"EmptyPageURL", "FirstPageURL='' ProjectDir='/jobs/file'", true, {}},
-        TReadCase{"NoProjectDir", valid, true, {}}),
-    [](const auto &info) { return std::string(info.param.name); });
+TEST_F(JobRequestXML, ReadsValuesWithTheirDefaultsAndRefusesARequestWithoutPageOrFolder) {
+  const std::string dir = "ProjectDir='/jobs/file'";
+  const struct {
+    std::string attributes;
+    bool readProjectDir;
+    std::optional<TJobRequestDef> expected; // none: refused
+  } cases[] = {
+      {valid + dir, true, expect(ctBrowsable, -1, false)},
+      {valid + "CopyType='EXACT' AllowLinksAway='true' FollowLinksLevel=' 7 ' " + dir, true,
+       expect(ctExact, 7, true)},
+      {valid + "CopyType='Copy' AllowLinksAway='yes' " + dir, true, expect(ctBrowsable, -1, false)},
+      {valid + "FollowLinksLevel='abc' " + dir, true, expect(ctBrowsable, -1, false)},
+      {valid + "FollowLinksLevel='99999999999' " + dir, true, expect(ctBrowsable, -1, false)},
+      {valid + "FollowLinksLevel='-5' " + dir, true, expect(ctBrowsable, -5, false)},
+      // A description takes the folder it was found in.
+      {valid + dir, false, expect(ctBrowsable, -1, false, "/jobs/own")},
+      {"Title='T' " + dir, true, std::nullopt},
+      {"FirstPageURL='' " + dir, true, std::nullopt},
+      {valid, true, std::nullopt},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(Read(c.attributes, c.readProjectDir), c.expected) << c.attributes;
+}
 
 TEST_F(JobRequestXML, ParentWithoutRequestLeavesTheRequestAlone) {
   ComPtr<IXMLElement> root = RootOfText(dir.File("job.xml"), "<Job><request/><Other/></Job>");

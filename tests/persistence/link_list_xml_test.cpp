@@ -68,40 +68,25 @@ TEST_F(LinkListXML, WritesLinksAndParametersInTheirEncoding) {
   EXPECT_EQ(Attribute(Child(linkList.get(), "QuickSaves").get(), "src"), "#Sumbra.&jq");
 }
 
-struct TLinkCase {
-  const char *name;
-  std::string content;
-  TSavedLink expected;
-};
-
-class LinkRead : public LinkListXML, public ::testing::WithParamInterface<TLinkCase> {};
-
-TEST_P(LinkRead, ReadsValuesWithTheirDefaults) {
-  EXPECT_EQ(Load("<Other URL='http://h/o'/><Link URL='http://h/p' " + GetParam().content, 1),
-            std::vector<TSavedLink>{GetParam().expected});
+TEST_F(LinkListXML, ReadsValuesWithTheirDefaults) {
+  const std::pair<std::string, TSavedLink> cases[] = {
+      {"LinkType='LTIMAGE' LinkState='lscompleteok' LinkLevel='2'/>",
+       {"http://h/p", ltImage, 2, lsCompleteOK}},
+      {"/>", {"http://h/p", ltOther, 0, lsPure}},
+      {"LinkType='ltBogus' LinkState='done' LinkLevel='two'/>", {"http://h/p", ltOther, 0, lsPure}},
+      {"LinkState='lsInUse' LinkLevel='99999999999'/>", {"http://h/p", ltOther, 0, lsPure}},
+      // Parameters without a name are none; a later one of the same name wins.
+      {"Tag='a'><Params><I Value='v'/><I Name='' Value='w'/></Params></Link>",
+       {"http://h/p", ltOther, 0, lsPure, "a"}},
+      {"><Params><I Name='b' Value='1'/><x Name='a'/><I Name='a'/><I Name='b' "
+       "Value='2'/></Params></Link>",
+       {"http://h/p", ltOther, 0, lsPure, "", {{"a", ""}, {"b", "2"}}}},
+  };
+  for (const auto &[content, expected] : cases)
+    EXPECT_EQ(Load("<Other URL='http://h/o'/><Link URL='http://h/p' " + content, 1),
+              std::vector<TSavedLink>{expected})
+        << content;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Attributes, LinkRead,
-    ::testing::Values(
-        TLinkCase{"NamesInAnyCase",
-                  "LinkType='LTIMAGE' LinkState='lscompleteok' LinkLevel='2'/>",
-                  {"http://h/p", ltImage, 2, lsCompleteOK}},
-        TLinkCase{"Missing", "/>", {"http://h/p", ltOther, 0, lsPure}},
-        TLinkCase{"Unknown",
-                  "LinkType='ltBogus' LinkState='done' LinkLevel='two'/>",
-                  {"http://h/p", ltOther, 0, lsPure}},
-        TLinkCase{"InUseIsPure",
-                  "LinkState='lsInUse' LinkLevel='99999999999'/>",
-                  {"http://h/p", ltOther, 0, lsPure}},
-        TLinkCase{"ParamsWithoutNamesAreNone",
-                  "Tag='a'><Params><I Value='v'/><I Name='' Value='w'/></Params></Link>",
-                  {"http://h/p", ltOther, 0, lsPure, "a"}},
-        TLinkCase{"LaterParamWins",
-                  "><Params><I Name='b' Value='1'/><x Name='a'/><I Name='a'/><I Name='b' "
-                  "Value='2'/></Params></Link>",
-                  {"http://h/p", ltOther, 0, lsPure, "", {{"a", ""}, {"b", "2"}}}}),
-    [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(LinkListXML, WithoutLinkListNothingIsDone) {
   ComPtr<IXMLElement> root = RootOfText(dir.File("links.xml"), "<Job><Request/></Job>");

@@ -47,17 +47,12 @@ inline TJobRequestDef SampleDef(const std::string &projectDir) {
 
 // A link as a link list enumerates it.
 struct TSavedLink {
-  TSavedLink(std::string url, TLinkType type = ltAHref, int32_t level = 0,
-             TLinkState state = lsPure, std::string tag = "", TPairs params = {})
-      : URL(std::move(url)), LinkType(type), Level(level), State(state), Tag(std::move(tag)),
-        Params(std::move(params)) {}
-
   std::string URL;
-  TLinkType LinkType;
-  int32_t Level;
-  TLinkState State;
-  std::string Tag;
-  TPairs Params;
+  TLinkType LinkType = ltAHref;
+  int32_t Level = 0;
+  TLinkState State = lsPure;
+  std::string Tag = "";
+  TPairs Params = {};
   friend bool operator==(const TSavedLink &, const TSavedLink &) = default;
   friend std::ostream &operator<<(std::ostream &out, const TSavedLink &link) {
     return out << link.URL << " " << EnumName(link.LinkType) << " level " << link.Level << " "

@@ -24,9 +24,15 @@ protected:
   std::string file = dir.File("jobs.JL");
 };
 
-TEST_F(FileReplacement, CommitPutsTheNewContentInPlaceWithTheOldPermissions) {
+TEST_F(FileReplacement, OnlyCommitPutsTheNewContentInPlaceWithTheOldPermissions) {
   WriteFile(file, "old");
   fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  {
+    TFileReplacement abandoned(file);
+    WriteFile(abandoned.TempName(), "half");
+  }
+  EXPECT_EQ(ReadFile(file), "old");
+  EXPECT_EQ(FileCount(), 1u);
   {
     TFileReplacement replacement(file);
     WriteFile(replacement.TempName(), "new");
@@ -36,16 +42,6 @@ TEST_F(FileReplacement, CommitPutsTheNewContentInPlaceWithTheOldPermissions) {
   EXPECT_EQ(ReadFile(file), "new");
   EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  EXPECT_EQ(FileCount(), 1u);
-}
-
-TEST_F(FileReplacement, WithoutCommitTheOldFileStaysAndTheTemporaryOneGoes) {
-  WriteFile(file, "old");
-  {
-    TFileReplacement replacement(file);
-    WriteFile(replacement.TempName(), "half");
-  }
-  EXPECT_EQ(ReadFile(file), "old");
   EXPECT_EQ(FileCount(), 1u);
 }
 

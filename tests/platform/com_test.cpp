@@ -15,25 +15,20 @@ using platform::TComObject;
 // A job-like object with a chain of interfaces (IKGetSiteJob -> IIGetSiteJob -> IGetSiteJob)
 // and a second, unrelated one.
 class Probe : public TComObject<IIntfSnapshot, IILinkMessageSupport> {
- public:
-  explicit Probe(int* destroyed) : destroyed_(destroyed) {}
+public:
+  explicit Probe(int *destroyed) : destroyed_(destroyed) {}
   ~Probe() override { ++*destroyed_; }
-  HRESULT get_Count(int32_t* value) override {
+  HRESULT get_Count(int32_t *value) override {
     return SafeCall([&] { *value = 7; });
   }
-  HRESULT get_Item(int32_t, IUnknown**) override {
+  HRESULT get_Item(int32_t, IUnknown **) override {
     return SafeCall([] { throw platform::Exception("no items here"); });
   }
-  void DispatchMessage(void*) override {}
+  void DispatchMessage(void *) override {}
 
- private:
-  int* destroyed_;
+private:
+  int *destroyed_;
 };
-
-TEST(Com, GUIDsParseAtCompileTimeAndPrintInUpperCase) {
-  static_assert(IKernel::IID == MakeGUID("{458cdc3e-305d-450a-8cf7-f56bfa7e8c2d}"));
-  EXPECT_EQ(platform::GUIDToString(IKernel::IID), "{458CDC3E-305D-450A-8CF7-F56BFA7E8C2D}");
-}
 
 TEST(Com, QueryInterfaceFindsListedInterfacesAndTheirAncestors) {
   int destroyed = 0;
@@ -43,10 +38,12 @@ TEST(Com, QueryInterfaceFindsListedInterfacesAndTheirAncestors) {
     EXPECT_TRUE(snapshot.As<IILinkMessageSupport>());
     EXPECT_FALSE(snapshot.As<IKernel>());
     // IUnknown answers with one identity whichever interface is asked.
-    EXPECT_EQ(snapshot.As<IUnknown>().get(), snapshot.As<IILinkMessageSupport>().As<IUnknown>().get());
+    EXPECT_EQ(snapshot.As<IUnknown>().get(),
+              snapshot.As<IILinkMessageSupport>().As<IUnknown>().get());
     EXPECT_EQ(destroyed, 0);
   }
   EXPECT_EQ(destroyed, 1);
+  EXPECT_EQ(platform::GUIDToString(IKernel::IID), "{458CDC3E-305D-450A-8CF7-F56BFA7E8C2D}");
 }
 
 TEST(Com, ExceptionsBecomeFailingResultsAndComeBackWithTheirMessage) {
@@ -55,26 +52,24 @@ TEST(Com, ExceptionsBecomeFailingResultsAndComeBackWithTheirMessage) {
   int32_t count = 0;
   OleCheck(snapshot->get_Count(&count));
   EXPECT_EQ(count, 7);
-  IUnknown* item = nullptr;
+  IUnknown *item = nullptr;
   HRESULT hr = snapshot->get_Item(0, &item);
   EXPECT_EQ(hr, platform::E_UNEXPECTED);
   try {
     OleCheck(hr);
     FAIL() << "OleCheck accepted a failure";
-  } catch (const EOleSysError& e) {
+  } catch (const EOleSysError &e) {
     EXPECT_EQ(e.Message(), "no items here");
     EXPECT_EQ(e.ErrorCode(), platform::E_UNEXPECTED);
   }
   // The error info was taken: a later bare failure gets the system's text.
   try {
     OleCheck(platform::E_INVALIDARG);
-  } catch (const EOleSysError& e) {
+  } catch (const EOleSysError &e) {
     EXPECT_EQ(e.Message(), "The parameter is incorrect.");
   }
-}
-
-TEST(Com, AnOleErrorCrossesTheBoundaryWithItsOwnCode) {
-  HRESULT hr = SafeCall([] { throw EOleSysError("refused", platform::E_ACCESSDENIED); });
+  // An OLE error crosses the boundary with its own code.
+  hr = SafeCall([] { throw EOleSysError("refused", platform::E_ACCESSDENIED); });
   EXPECT_EQ(hr, platform::E_ACCESSDENIED);
   EXPECT_EQ(platform::TakeErrorInfo(), "refused");
 }
@@ -84,12 +79,12 @@ TEST(EntryPoints, AnUnfilledEntryPointFailsLoudlyWithItsName) {
   try {
     missing();
     FAIL();
-  } catch (const EEntryPointNotFilled& e) {
+  } catch (const EEntryPointNotFilled &e) {
     EXPECT_NE(e.Message().find("MissingService"), std::string::npos);
   }
   missing.Fill([] { return 3; });
   EXPECT_EQ(missing(), 3);
 }
 
-}  // namespace
-}  // namespace zs
+} // namespace
+} // namespace zs

@@ -12,7 +12,7 @@ namespace zs::platform {
 namespace {
 
 // Drains the queue until the condition holds; fails after a generous bound instead of hanging.
-void pumpUntil(const std::function<bool()>& condition) {
+void pumpUntil(const std::function<bool()> &condition) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (!condition()) {
     ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the awaited message never came";
@@ -22,17 +22,22 @@ void pumpUntil(const std::function<bool()>& condition) {
 }
 
 class MainLoopTest : public ::testing::Test {
- protected:
+protected:
   void TearDown() override { ClearMainLoop(); }
 };
 
-TEST_F(MainLoopTest, PostingFromTheMainThreadNeverRunsTheMessageInline) {
+TEST_F(MainLoopTest, APostedMessageNeverRunsInlineAndOneItPostsWaitsForTheNextRound) {
   ASSERT_TRUE(IsMainThread());
-  bool ran = false;
-  PostTask([&] { ran = true; });
-  EXPECT_FALSE(ran);
+  int rounds = 0;
+  PostTask([&] {
+    ++rounds;
+    PostTask([&] { ++rounds; });
+  });
+  EXPECT_EQ(rounds, 0);
   EXPECT_EQ(ProcessPendingMessages(), 1);
-  EXPECT_TRUE(ran);
+  EXPECT_EQ(rounds, 1);
+  EXPECT_EQ(ProcessPendingMessages(), 1);
+  EXPECT_EQ(rounds, 2);
 }
 
 TEST_F(MainLoopTest, MessagesFromManyThreadsRunInTheMainThreadInEachPostersOrder) {
@@ -50,25 +55,15 @@ TEST_F(MainLoopTest, MessagesFromManyThreadsRunInTheMainThreadInEachPostersOrder
           ++total;
         });
     });
-  for (auto& poster : posters) poster.join();
+  for (auto &poster : posters)
+    poster.join();
   pumpUntil([&] { return total == threads * perThread; });
   EXPECT_TRUE(allInMainThread);
-  for (const auto& sequence : seen) {
+  for (const auto &sequence : seen) {
     ASSERT_EQ(sequence.size(), size_t(perThread));
-    for (int i = 0; i < perThread; ++i) EXPECT_EQ(sequence[i], i);
+    for (int i = 0; i < perThread; ++i)
+      EXPECT_EQ(sequence[i], i);
   }
-}
-
-TEST_F(MainLoopTest, AMessagePostedWhileProcessingWaitsForTheNextRound) {
-  int rounds = 0;
-  PostTask([&] {
-    ++rounds;
-    PostTask([&] { ++rounds; });
-  });
-  EXPECT_EQ(ProcessPendingMessages(), 1);
-  EXPECT_EQ(rounds, 1);
-  EXPECT_EQ(ProcessPendingMessages(), 1);
-  EXPECT_EQ(rounds, 2);
 }
 
 TEST_F(MainLoopTest, AFailingMessageKeepsTheOnesBehindIt) {
@@ -81,38 +76,26 @@ TEST_F(MainLoopTest, AFailingMessageKeepsTheOnesBehindIt) {
   EXPECT_TRUE(second);
 }
 
-TEST_F(MainLoopTest, WaitWhilePumpingRunsMessagesUntilTheConditionHolds) {
-  std::atomic<bool> done{false};
-  std::thread worker([&] { PostTask([&] { done = true; }); });
-  WaitWhilePumping([&] { return done.load(); });
-  worker.join();
-  EXPECT_TRUE(done);
-}
-
 TEST_F(MainLoopTest, TimersRepeatInTheMainThreadUntilKilled) {
   int ticks = 0;
   uint32_t id = SetTimer(std::chrono::milliseconds(1), [&] { ++ticks; });
   pumpUntil([&] { return ticks >= 3; });
   KillTimer(id);
   int afterKill = ticks;
-  std::this_thread::sleep_for(std::chrono::milliseconds(5));  // let a killed timer fall due
+  std::this_thread::sleep_for(std::chrono::milliseconds(5)); // let a killed timer fall due
   ProcessPendingMessages();
   EXPECT_EQ(ticks, afterKill);
 }
 
-TEST_F(MainLoopTest, TheWakeUpHandlerHearsOfEveryPost) {
+TEST_F(MainLoopTest, TheWakeUpHandlerHearsOfEveryPostAndActivationRunsInTheMainThread) {
   std::atomic<int> wakeUps{0};
+  bool activated = false;
   SetWakeUpHandler([&] { ++wakeUps; });
+  SetActivationHandler([&] { activated = IsMainThread(); });
   std::thread([] { PostTask([] {}); }).join();
-  PostActivation();
+  std::thread([] { PostActivation(); }).join();
   SetWakeUpHandler(nullptr);
   EXPECT_EQ(wakeUps, 2);
-}
-
-TEST_F(MainLoopTest, ActivationRunsTheHandlerInTheMainThread) {
-  bool activated = false;
-  SetActivationHandler([&] { activated = IsMainThread(); });
-  std::thread([] { PostActivation(); }).join();
   pumpUntil([&] { return activated; });
   SetActivationHandler(nullptr);
 }
@@ -123,7 +106,7 @@ TEST_F(MainLoopTest, AnotherThreadCannotTakeOverTheMainThread) {
     EXPECT_FALSE(IsMainThread());
     try {
       BindMainThread();
-    } catch (const Exception&) {
+    } catch (const Exception &) {
       raised = true;
     }
   }).join();
@@ -131,5 +114,5 @@ TEST_F(MainLoopTest, AnotherThreadCannotTakeOverTheMainThread) {
   EXPECT_TRUE(IsMainThread());
 }
 
-}  // namespace
-}  // namespace zs::platform
+} // namespace
+} // namespace zs::platform

@@ -55,59 +55,40 @@ TEST(Registry, ValuesOfEveryTypeComeBackFromTheFile) {
   EXPECT_EQ(RegValue::FromDWord(0x12345678).Data, "\x78\x56\x34\x12");
 }
 
-TEST(Registry, KeysAndNamesIgnoreCaseAndAWriteReplacesValueAndType) {
+TEST(Registry, KeysAndNamesIgnoreCaseAndAValueBelongsToItsKeyAndHive) {
   ScopedHives hives;
   RegSetValue(user, settingsKey, "UserAgent", RegValue::FromString("first"));
   expectSame(RegQueryValue(user, "SOFTWARE\\zelvor\\sumbra\\SETTINGS\\", "useragent"),
              RegValue::FromString("first"));
   RegSetValue(user, "software\\Zelvor\\Sumbra\\settings", "USERAGENT", RegValue::FromDWord(7));
   expectSame(RegQueryValue(user, settingsKey, "UserAgent"), RegValue::FromDWord(7));
-}
 
-TEST(Registry, AValueBelongsToItsKeyAndHiveAndAWriteCreatesTheKeysAbove) {
-  ScopedHives hives;
-  RegSetValue(user, settingsKey, "IgnorePrefix", RegValue::FromDWord(1));
-  EXPECT_EQ(RegQueryValue(user, "Software\\Zelvor\\Sumbra\\Plug-ins", "IgnorePrefix"),
-            std::nullopt);
-  EXPECT_EQ(RegQueryValue(user, "Software\\Zelvor\\Sumbra", "IgnorePrefix"), std::nullopt);
-  EXPECT_EQ(RegQueryValue(machine, settingsKey, "IgnorePrefix"), std::nullopt);
-  EXPECT_TRUE(RegKeyExists(user, settingsKey));
-  EXPECT_TRUE(RegKeyExists(user, "software\\zelvor"));
+  EXPECT_EQ(RegQueryValue(user, "Software\\Zelvor\\Sumbra", "UserAgent"), std::nullopt);
+  EXPECT_EQ(RegQueryValue(machine, settingsKey, "UserAgent"), std::nullopt);
+  EXPECT_TRUE(RegKeyExists(user, "software\\zelvor")); // a write creates the keys above
   EXPECT_FALSE(RegKeyExists(user, "Software\\Zelvor\\Sum"));
-  EXPECT_FALSE(RegKeyExists(user, "Software\\Zelvor\\Sumbra\\Custom"));
 }
 
-TEST(Registry, ReadingCreatesNeitherTheHiveNorItsFolderNorAKey) {
+TEST(Registry, ReadingOrDeletingCreatesNoHiveAndDeleteRemovesOneValue) {
   ScopedHives hives;
   EXPECT_EQ(RegQueryValue(user, settingsKey, "UserAgent"), std::nullopt);
   EXPECT_FALSE(RegKeyExists(user, settingsKey));
+  RegDeleteValue(user, settingsKey, "UserAgent");
   EXPECT_FALSE(fs::exists(hives.UserHive()));
-
   TempDir dir;
-  const std::string deepHive = dir.File("sub/user.db");
-  setenv("ZELVOR_SUMBRA_USER_HIVE", deepHive.c_str(), 1);
+  setenv("ZELVOR_SUMBRA_USER_HIVE", dir.File("sub/user.db").c_str(), 1);
   EXPECT_EQ(RegQueryValue(user, settingsKey, "UserAgent"), std::nullopt);
   EXPECT_FALSE(fs::exists(dir.File("sub")));
 
   setenv("ZELVOR_SUMBRA_USER_HIVE", hives.UserHive().c_str(), 1);
-  RegSetValue(user, settingsKey, "UserAgent", RegValue::FromString("x"));
-  EXPECT_EQ(RegQueryValue(user, "Software\\Zelvor\\Sumbra\\Custom", "UserAgent"), std::nullopt);
-  EXPECT_FALSE(RegKeyExists(user, "Software\\Zelvor\\Sumbra\\Custom"));
-}
-
-TEST(Registry, DeleteRemovesOneValueAndNeverCreatesAHive) {
-  ScopedHives hives;
-  RegDeleteValue(user, settingsKey, "UserAgent");
-  EXPECT_FALSE(fs::exists(hives.UserHive()));
-
   RegSetValue(user, settingsKey, "UserAgent", RegValue::FromString("agent"));
   RegSetValue(user, settingsKey, "DefaultIndexName", RegValue::FromString("index.htm"));
+  EXPECT_FALSE(RegKeyExists(user, "Software\\Zelvor\\Sumbra\\Custom"));
   RegDeleteValue(user, settingsKey, "USERAGENT");
   RegDeleteValue(user, settingsKey, "UserAgent"); // already gone: nothing happens
   EXPECT_EQ(RegQueryValue(user, settingsKey, "UserAgent"), std::nullopt);
   expectSame(RegQueryValue(user, settingsKey, "DefaultIndexName"),
              RegValue::FromString("index.htm"));
-  EXPECT_TRUE(RegKeyExists(user, settingsKey));
 }
 
 TEST(Registry, AWriteCreatesTheFolderAndOnlyTheUserHiveIsPrivate) {
@@ -156,7 +137,6 @@ TEST(Registry, HiveFileNamesComeFromTheEnvironment) {
       {user,
        {nullptr, nullptr, "relative", "/home/ann"},
        "/home/ann/.config/Zelvor/Sumbra/user.db"},
-      {user, {nullptr, nullptr, nullptr, "/home/ann"}, "/home/ann/.config/Zelvor/Sumbra/user.db"},
       {machine, {"/tmp/u.db", "/tmp/m.db", nullptr, nullptr}, "/tmp/m.db"},
       {machine, {"/tmp/u.db", nullptr, "/cfg", "/home/ann"}, "/etc/zelvor-sumbra/machine.db"},
   };

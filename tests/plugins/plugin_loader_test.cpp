@@ -23,7 +23,7 @@ bool isMapped(const std::string &fileName) {
 
 class PluginLoaderTest : public PluginTest {};
 
-TEST_F(PluginLoaderTest, ModuleAcceptingTheHostIsInitialisedWithTheKernelAndKeepsItsVersions) {
+TEST_F(PluginLoaderTest, ModuleAcceptingTheHostIsInitialisedWithTheKernelAndGivesItsVersions) {
   std::string module = CopyOfModule("good_module");
   // The module accepts only this host's identifier at version 1.0.0.0.
   const TPlugin *plugin = LoadPlugin(module);
@@ -32,6 +32,12 @@ TEST_F(PluginLoaderTest, ModuleAcceptingTheHostIsInitialisedWithTheKernelAndKeep
   EXPECT_EQ(plugin->ModuleVersion, TestModuleVersion);
   EXPECT_EQ(plugin->OtherVersion, TestOtherVersion);
   EXPECT_EQ(CountersOf(module).Kernel, static_cast<const void *>(GetKernel().get()));
+
+  TVersion version;
+  EXPECT_TRUE(GetPluginVersion(module, version));
+  EXPECT_EQ(version, TestModuleVersion);
+  EXPECT_FALSE(GetPluginVersion(CopyOfModule("refusing_module"), version));
+  EXPECT_FALSE(GetPluginVersion(FileInFolder("missing.so"), version));
 }
 
 TEST_F(PluginLoaderTest, SameModuleRequestedTwiceIsLoadedAndInitialisedOnce) {
@@ -103,14 +109,7 @@ TEST_F(PluginLoaderTest,
   EXPECT_FALSE(isMapped(module));
 }
 
-TEST_F(PluginLoaderTest, ModuleWithoutMainObjectServesNoInterfaceAndIsNotInitialisedAgain) {
-  std::string module = CopyOfModule("no_main_object_module");
-  EXPECT_FALSE(GetPluginInterface(module, IID_ModuleInit));
-  EXPECT_FALSE(GetPluginInterface(module, IID_IParserModule));
-  EXPECT_EQ(CountersOf(module).Inits, 1);
-}
-
-TEST_F(PluginLoaderTest, InterfaceIsTheMainObjectsAnswerForTheIdentifier) {
+TEST_F(PluginLoaderTest, InterfaceIsTheMainObjectsAnswerForTheIdentifierIfThereIsOne) {
   std::string module = CopyOfModule("good_module");
   ComPtr<IUnknown> parser = GetPluginInterface(module, IID_IParserModule);
   ASSERT_TRUE(parser);
@@ -122,14 +121,12 @@ TEST_F(PluginLoaderTest, InterfaceIsTheMainObjectsAnswerForTheIdentifier) {
   EXPECT_FALSE(GetPluginInterface(module, IKernel::IID));
   EXPECT_FALSE(GetPluginInterface("", IID_IParserModule));
   EXPECT_FALSE(GetModuleInitInterface(CopyOfModule("refusing_module")));
-}
 
-TEST_F(PluginLoaderTest, PluginVersionIsTheVersionTheModuleAnnounced) {
-  TVersion version;
-  EXPECT_TRUE(GetPluginVersion(CopyOfModule("good_module"), version));
-  EXPECT_EQ(version, TestModuleVersion);
-  EXPECT_FALSE(GetPluginVersion(CopyOfModule("refusing_module"), version));
-  EXPECT_FALSE(GetPluginVersion(FileInFolder("missing.so"), version));
+  // A module without main object serves nothing and is not initialised again.
+  std::string empty = CopyOfModule("no_main_object_module");
+  EXPECT_FALSE(GetPluginInterface(empty, IID_ModuleInit));
+  EXPECT_FALSE(GetPluginInterface(empty, IID_IParserModule));
+  EXPECT_EQ(CountersOf(empty).Inits, 1);
 }
 
 TEST_F(PluginLoaderTest, FreeingReleasesAndUnloadsEveryModuleAndALaterRequestLoadsAgain) {

@@ -68,35 +68,29 @@ bool recordCacheModule(void *Context, IUnknown *Module) {
   return walk.Offered.size() >= walk.StopAfter;
 }
 
-TEST_F(PluginRolesTest, CacheModulesAreOfferedLineByLineWithNothingForALineWithoutModule) {
-  std::string first = CopyOfModule("good_module", "first_cache");
-  std::string second = CopyOfModule("good_module", "second_cache");
-  std::string refusing = CopyOfModule("refusing_module");
-  putSetting("PluginInetCacheModuleNames", first + "\r\n\n" + refusing + "\n" +
-                                               FileInFolder("missing.so") + "\r" + second + "\n");
-
-  TCacheWalk walk;
-  EnumInetCacheModules(&recordCacheModule, &walk);
-  std::vector<ComPtr<IUnknown>> expected = {mainObjectOf(first), nullptr, nullptr, nullptr,
-                                            mainObjectOf(second)};
-  EXPECT_EQ(walk.Offered, expected);
-}
-
-TEST_F(PluginRolesTest, CacheWalkEndsWhenTheCallbackAnswersTrueOrNoModuleIsNamed) {
+TEST_F(PluginRolesTest, CacheModulesAreOfferedLineByLineUntilTheCallbackAnswersTrue) {
   TCacheWalk none;
   EnumInetCacheModules(&recordCacheModule, &none);
   EXPECT_TRUE(none.Offered.empty());
 
   std::string first = CopyOfModule("good_module", "first_cache");
   std::string second = CopyOfModule("good_module", "second_cache");
-  putSetting("PluginInetCacheModuleNames", first + "\n" + second);
-
-  TCacheWalk walk;
-  walk.StopAfter = 1;
-  EnumInetCacheModules(&recordCacheModule, &walk);
-  EXPECT_EQ(walk.Offered, std::vector<ComPtr<IUnknown>>{mainObjectOf(first)});
+  std::string refusing = CopyOfModule("refusing_module");
+  putSetting("PluginInetCacheModuleNames", first + "\r\n\n" + refusing + "\n" +
+                                               FileInFolder("missing.so") + "\r" + second + "\n");
+  TCacheWalk stopped;
+  stopped.StopAfter = 1;
+  EnumInetCacheModules(&recordCacheModule, &stopped);
+  EXPECT_EQ(stopped.Offered, std::vector<ComPtr<IUnknown>>{mainObjectOf(first)});
   // The walk never reached the second module, so it was never loaded.
   EXPECT_FALSE(platform::FindLoadedLibrary(second));
+
+  // Nothing is offered for a line without a module.
+  TCacheWalk walk;
+  EnumInetCacheModules(&recordCacheModule, &walk);
+  std::vector<ComPtr<IUnknown>> expected = {mainObjectOf(first), nullptr, nullptr, nullptr,
+                                            mainObjectOf(second)};
+  EXPECT_EQ(walk.Offered, expected);
 }
 
 TEST_F(PluginRolesTest, ModuleLoadingAnotherModuleDuringItsInitialisationLoadsBoth) {

@@ -2,10 +2,8 @@
 // memory and are saved in its own line format, so a file in that format proves that the host
 // used the module's documents. A document that holds the attribute value "fail the save" is
 // written half way and its save fails, as on a full disk.
-#include <cstdio>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -53,27 +51,6 @@ template <class Body> HRESULT guarded(Body &&body) {
   } catch (...) {
     return E_FAIL;
   }
-}
-
-// Bytes up to the space, and '%', as %XX, so that a name or value is one word; "%" is empty.
-std::string escaped(const std::string &text) {
-  std::string out;
-  for (unsigned char c : text) {
-    char code[4];
-    std::snprintf(code, sizeof code, "%%%02X", c);
-    out += c > ' ' && c != '%' ? std::string(1, char(c)) : std::string(code);
-  }
-  return out.empty() ? "%" : out;
-}
-
-std::string unescaped(const std::string &word) {
-  std::string out;
-  for (size_t i = 0; i < word.size(); ++i)
-    if (word[i] != '%')
-      out += word[i];
-    else if (i + 2 < word.size())
-      out += char(std::stoi(word.substr(i + 1, 2), nullptr, 16)), i += 2;
-  return out;
 }
 
 class TDocument final : public platform::TComObject<IXMLDocument> {
@@ -155,10 +132,11 @@ IXMLElement *TDocument::Wrap(TNode *node) {
   return node ? platform::MakeCom<TElement>(this, node).Detach() : nullptr;
 }
 
-void write(const TNode &node, int depth, std::string &out, bool &failing) {
-  out += std::to_string(depth) + " " + escaped(node.Name) + "\n";
+// A node per line, indented by its depth; each attribute on a line of its own as "@name=value".
+void write(const TNode &node, size_t depth, std::string &out, bool &failing) {
+  out += std::string(depth, ' ') + node.Name + "\n";
   for (const auto &[name, value] : node.Attributes) {
-    out += "@ " + escaped(name) + " " + escaped(value) + "\n";
+    out += std::string(depth, ' ') + "@" + name + "=" + value + "\n";
     failing = failing || value == failingValue;
   }
   for (const auto &child : node.Children)
@@ -166,8 +144,8 @@ void write(const TNode &node, int depth, std::string &out, bool &failing) {
 }
 
 HRESULT TDocument::Save(const std::string &FileName) {
-  std::string text = std::string(formatLine) + "\n" + escaped(declaration_) + " " +
-                     std::to_string(indentation_) + "\n";
+  std::string text =
+      std::string(formatLine) + "\n" + declaration_ + " " + std::to_string(indentation_) + "\n";
   bool failing = false;
   for (const auto &root : document_.Children)
     write(*root, 0, text, failing);
@@ -184,14 +162,14 @@ HRESULT TDocument::Load(const std::string &FileName) {
       throw std::runtime_error("not a document of this module");
     std::vector<TNode *> open = {&document_}; // the innermost node at each depth, from the top
     while (std::getline(in, line)) {
-      std::istringstream words(line);
-      std::string first, name, value;
-      words >> first >> name >> value;
-      if (first == "@") {
-        open.back()->Attributes.emplace_back(unescaped(name), unescaped(value));
+      const size_t depth = line.find_first_not_of(' ');
+      if (line[depth] == '@') {
+        const size_t equals = line.find('=', depth);
+        open.back()->Attributes.emplace_back(line.substr(depth + 1, equals - depth - 1),
+                                             line.substr(equals + 1));
       } else {
-        open.resize(std::stoul(first) + 1);
-        open.push_back(open.back()->Add(unescaped(name)));
+        open.resize(depth + 1);
+        open.push_back(open.back()->Add(line.substr(depth)));
       }
     }
   });
