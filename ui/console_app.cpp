@@ -1,0 +1,451 @@
+#include "ui/console_app.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+
+#include "kernel/interfaces.h"
+#include "kernel/module_startup.h"
+#include "platform/file_lock.h"
+#include "platform/interrupts.h"
+#include "platform/main_loop.h"
+#include "platform/safecall.h"
+#include "ui/console_events.h"
+#include "ui/console_job_list.h"
+#include "ui/console_monitor.h"
+#include "ui/console_options.h"
+
+namespace zs::ui {
+
+namespace {
+
+using platform::OleCheck;
+
+enum TExitCode { ecDone = 0, ecLinksFailed = 1, ecFailed = 2, ecInterrupted = 3 };
+
+// A message for the user that ends the command with ecFailed.
+ZS_EXCEPTION_CLASS(ECommandFailed, platform::Exception);
+
+constexpr const char *fieldNames[] = {"",         "title", "copy type", "depth",    "index name",
+                                      "page URL", "site",  "any site",  "directory"};
+
+// The settings a user may look at and change; per-scheme names are shown for the usual
+// schemes.
+constexpr const char *settingNames[] = {
+    "MaxGetProcessAllowed",
+    "UserAgent",
+    "IgnoreSSLInexactnesses",
+    "IgnorePrefix",
+    "DefaultIndexName",
+    "FirstSiteName",
+    "JobDescriptionFileName",
+    "QuickSaveFileName",
+    "UserJobList",
+    "ModulesPath",
+    "PrefixToIgnore:http",
+    "PrefixToIgnore:https",
+    "PrefixToIgnore:ftp",
+    "DefaultPort:http",
+    "DefaultPort:https",
+    "DefaultPort:ftp",
+    "PluginInetCacheModuleNames",
+    "PluginXMLProviderModuleName",
+};
+
+// A local file or folder given where a URL is expected becomes its file: URL.
+std::string pageURLOf(const std::string &argument) {
+  if (argument.find(':') != std::string::npos || !std::filesystem::exists(argument))
+    return argument;
+  static constexpr char hexDigits[] = "0123456789ABCDEF";
+  std::string url = "file://";
+  for (unsigned char c : AbsolutePath(argument)) {
+    if (std::isalnum(c) || std::string_view("/-._~").find(char(c)) != std::string_view::npos) {
+      url += char(c);
+    } else {
+      url += '%';
+      url += hexDigits[c >> 4];
+      url += hexDigits[c & 15];
+    }
+  }
+  if (std::filesystem::is_directory(argument)) url += '/';
+  return url;
+}
+
+std::string projectLockName(const std::string &projectDir) {
+  return (std::filesystem::path(projectDir) / "#Sumbra.lock").string();
+}
+
+std::string textOf(IJobRequest *request, HRESULT (IJobRequest::*getter)(std::string *)) {
+  std::string text;
+  OleCheck((request->*getter)(&text));
+  return text;
+}
+
+ComPtr<IJobRequest> requestOf(IGetSiteJob *job) {
+  ComPtr<IJobRequest> request;
+  OleCheck(job->get_JobRequest(request.put()));
+  return request;
+}
+
+TJobState stateOf(IGetSiteJob *job) {
+  TJobState state = jsStopped;
+  OleCheck(job->get_State(&state));
+  return state;
+}
+
+TLinkCounts countLinks(IGetSiteJob *job) {
+  TLinkCounts counts;
+  ComPtr<IIGetSiteJob> internal = ComPtr<IGetSiteJob>(job).As<IIGetSiteJob>();
+  ComPtr<IILinkList> links = internal ? internal->GetInternalLinkList() : nullptr;
+  if (!links) return counts;
+  links->EnumerateLinks([&](const TLinkDescription &, int32_t, TLinkState state) {
+    switch (state) {
+    case lsPure:
+    case lsInUse: ++counts.Waiting; break;
+    case lsCompleteOK: ++counts.Done; break;
+    case lsCompleteBad: ++counts.Failed; break;
+    case lsRejected: break;
+    }
+  });
+  return counts;
+}
+
+// The console's session: the kernel started for one command and shut down after it.
+class TConsole {
+public:
+  explicit TConsole(const TConsoleOptions &options)
+      : options_(options), jobList_(options.NewJobList) {}
+
+  int Run() {
+    const std::string &command = options_.Command;
+    if (command == "get") return get();
+    if (command == "list") return list();
+    if (command == "run") return runNamed(false);
+    if (command == "retry") return runNamed(true);
+    if (command == "pause") return pause();
+    if (command == "remove") return remove();
+    if (command == "export") return exportList();
+    if (command == "import") return importList();
+    if (command == "import-job") return importJob();
+    return settings();
+  }
+
+private:
+  const std::string &argument(size_t index) const { return options_.Arguments.at(index); }
+
+  // get ---------------------------------------------------------------------------------
+
+  int get() {
+    const std::string dir = AbsolutePath(argument(1));
+    jobList_.LockAndLoad();
+    ComPtr<IGetSiteJob> job = jobList_.FindByDirectory(dir);
+    if (job) {
+      TConsoleMonitor::Instance().LogLine("Going on with the job in " + dir);
+    } else if (std::filesystem::exists(descriptionFile(dir))) {
+      job = loadJobFromDescription(dir);
+      TConsoleMonitor::Instance().LogLine("Going on with the job described in " + dir);
+    } else {
+      job = newJob(dir);
+    }
+    jobList_.Save();
+    return runToEnd(job.get(), false);
+  }
+
+  TJobRequestDef requestedDef(const std::string &dir) {
+    TJobRequestDef def;
+    OleCheck(GetProfiler()->GetDefaultJobRequest(&def));
+    def.PageURL = pageURLOf(argument(0));
+    def.ProjectDir = dir;
+    def.CopyType = options_.Exact ? ctExact : ctBrowsable;
+    def.DownLevel = options_.Depth.value_or(-1);
+    def.SiteURL = options_.Site ? pageURLOf(*options_.Site) : std::string();
+    def.AllowLinksAway = options_.AnySite;
+    if (options_.Index) def.IndexName = *options_.Index;
+    def.Title = options_.Title.value_or(std::string());
+    return def;
+  }
+
+  ComPtr<IGetSiteJob> newJob(const std::string &dir) {
+    ComPtr<IJobRequest> request = CreateJobRequest();
+    // The request fills in what was left out (the site's bound, the title) before it is
+    // judged, as the job will see it.
+    OleCheck(request->Change(requestedDef(dir)));
+    TJobRequestDef def;
+    OleCheck(request->AsRecDef(&def));
+    std::string message;
+    if (const int32_t field = ValidateJobRequestDef(def, request.get(), message))
+      throw ECommandFailed("The " + std::string(fieldNames[field]) + " is refused: " + message);
+    ComPtr<IGetSiteJob> job;
+    OleCheck(GetJobQueue()->AddJob(request.get(), job.put()));
+    return job;
+  }
+
+  std::string descriptionFile(const std::string &dir) {
+    std::string name;
+    OleCheck(GetProfiler()->get_JobDescriptionFileName(&name));
+    return (std::filesystem::path(dir) / name).string();
+  }
+
+  // A job made from the description in Dir, where it is now: a folder moved with its copy
+  // goes on in its new place.
+  ComPtr<IGetSiteJob> loadJobFromDescription(const std::string &dir) {
+    ComPtr<IXMLElement> description = OpenJobDescription(dir);
+    if (!description) throw ECommandFailed(descriptionFile(dir) + " is no job description");
+    ComPtr<IJobRequest> request = CreateJobRequest();
+    TJobRequestDef def;
+    def.ProjectDir = dir;
+    OleCheck(request->Change(def));
+    if (!LoadJobRequest(description.get(), request, false))
+      throw ECommandFailed(descriptionFile(dir) + " holds no usable job request");
+    ComPtr<IXMLDocument> document = NewDataDocument();
+    ComPtr<IXMLElement> element;
+    OleCheck(document->CreateDocumentElement("Job", element.put()));
+    SaveJobRequest(element.get(), request.get());
+    ComPtr<IKJobQueue> queue = GetJobQueue().As<IKJobQueue>();
+    ComPtr<IGetSiteJob> job = LoadGetSiteJob(queue.get(), element.get());
+    if (!job) throw ECommandFailed(descriptionFile(dir) + " holds no usable job request");
+    return job;
+  }
+
+  // Running -------------------------------------------------------------------------------
+
+  int runToEnd(IGetSiteJob *job, bool retry) {
+    const std::string dir = ProjectDirOf(job);
+    std::filesystem::create_directories(dir);
+    std::unique_ptr<platform::TFileLock> running;
+    try {
+      running = std::make_unique<platform::TFileLock>(projectLockName(dir), false);
+    } catch (const platform::ELockHeld &) {
+      throw ECommandFailed("The job in " + dir + " is being run by process " +
+                           std::to_string(platform::TFileLock::Holder(projectLockName(dir))));
+    }
+    TConsoleMonitor &monitor = TConsoleMonitor::Instance();
+    if (stateOf(job) == jsFinished || retry) {
+      bool waiting = false;
+      OleCheck(job->Retry(&waiting));
+      if (!waiting && stateOf(job) == jsFinished) return finalCode(job);
+    }
+    if (options_.Connections) setConnections(*options_.Connections);
+    OleCheck(job->Run());
+    bool interrupted = false;
+    while (stateOf(job) == jsRunning) {
+      if (platform::InterruptRequested()) {
+        interrupted = true;
+        break;
+      }
+      monitor.ShowStatus(countLinks(job), false);
+      platform::WaitForMessages(std::chrono::milliseconds(100));
+      platform::ProcessPendingMessages();
+    }
+    monitor.ShowStatus(countLinks(job), true);
+    monitor.EndStatus();
+    if (interrupted) {
+      OleCheck(job->Pause());
+      // The fetches hand their links back; what they completed is in the job's journal.
+      platform::WaitWhilePumping([] { return TConsoleMonitor::Instance().Running() == 0; });
+      monitor.LogLine("Interrupted: run the same command again to go on.");
+      jobList_.Save();
+      return ecInterrupted;
+    }
+    jobList_.Save();
+    return finalCode(job);
+  }
+
+  int finalCode(IGetSiteJob *job) {
+    const TLinkCounts counts = countLinks(job);
+    if (options_.Verbosity != TVerbosity::Quiet)
+      std::printf("%s: %lld copied, %lld failed. Open %s\n", ProjectDirOf(job).c_str(),
+                  (long long)counts.Done, (long long)counts.Failed, entryPage(job).c_str());
+    return counts.Failed > 0 ? ecLinksFailed : ecDone;
+  }
+
+  // Where to open the copy: the local file of the start page.
+  std::string entryPage(IGetSiteJob *job) {
+    ComPtr<IJobRequest> request = requestOf(job);
+    TURL pageURL;
+    OleCheck(request->get_PageURL(&pageURL));
+    ComPtr<IURLParser> parser = CreateURLParser(pageURL, request.get());
+    bool accepted = false;
+    TLocalFileName fileName;
+    if (platform::Succeeded(parser->SetURL(pageURL, &accepted)) && accepted &&
+        platform::Succeeded(parser->GetLocalFileName(&fileName)))
+      return fileName;
+    return ProjectDirOf(job);
+  }
+
+  // The number of fetches at once is a setting of the user's: it stays for later runs.
+  void setConnections(int connections) {
+    OleCheck(GetProfiler()->put_Param("MaxGetProcessAllowed", Variant(int32_t(connections))));
+  }
+
+  ComPtr<IGetSiteJob> namedJob() {
+    ComPtr<IGetSiteJob> job = jobList_.Find(argument(0));
+    if (!job) throw ECommandFailed("No job " + argument(0) + " in the job list");
+    return job;
+  }
+
+  int runNamed(bool retry) {
+    jobList_.LockAndLoad();
+    ComPtr<IGetSiteJob> job = namedJob();
+    jobList_.Unlock();
+    return runToEnd(job.get(), retry);
+  }
+
+  // Other commands ------------------------------------------------------------------------
+
+  int list() {
+    jobList_.LockAndLoad();
+    jobList_.Unlock();
+    const std::vector<ComPtr<IGetSiteJob>> jobs = jobList_.Jobs();
+    if (jobs.empty()) std::printf("The job list is empty.\n");
+    for (size_t i = 0; i < jobs.size(); ++i) {
+      ComPtr<IJobRequest> request = requestOf(jobs[i].get());
+      const std::string dir = ProjectDirOf(jobs[i].get());
+      const int holder = platform::TFileLock::Holder(projectLockName(dir));
+      const std::string state =
+          holder ? "running in process " + std::to_string(holder) : stateText(jobs[i].get());
+      std::printf("%zu. %s\n   %s -> %s (%s)\n", i + 1,
+                  textOf(request.get(), &IJobRequest::get_Title).c_str(),
+                  textOf(request.get(), &IJobRequest::get_PageURL).c_str(), dir.c_str(),
+                  state.c_str());
+    }
+    return ecDone;
+  }
+
+  static std::string stateText(IGetSiteJob *job) {
+    switch (stateOf(job)) {
+    case jsRunning: return "running";
+    case jsFinished: return "finished";
+    default: return "stopped";
+    }
+  }
+
+  // A job runs in the process that holds its folder: pausing it asks that process to stop.
+  int pause() {
+    jobList_.LockAndLoad();
+    ComPtr<IGetSiteJob> job = namedJob();
+    jobList_.Unlock();
+    const int holder = platform::TFileLock::Holder(projectLockName(ProjectDirOf(job.get())));
+    if (!platform::AskProcessToStop(holder)) {
+      TConsoleMonitor::Instance().LogLine("The job is not running.");
+      return ecDone;
+    }
+    TConsoleMonitor::Instance().LogLine("Asked process " + std::to_string(holder) +
+                                        " to pause the job.");
+    return ecDone;
+  }
+
+  int remove() {
+    jobList_.LockAndLoad();
+    ComPtr<IGetSiteJob> job = namedJob();
+    if (platform::TFileLock::Holder(projectLockName(ProjectDirOf(job.get()))))
+      throw ECommandFailed("The job is running: pause it first");
+    OleCheck(job->Remove());
+    jobList_.Save();
+    return ecDone;
+  }
+
+  int exportList() {
+    jobList_.LockAndLoad();
+    jobList_.Unlock();
+    OleCheck(GetJobQueue()->SaveTo(AbsolutePath(argument(0))));
+    return ecDone;
+  }
+
+  int importList() {
+    jobList_.LockAndLoad();
+    if (options_.Replace) OleCheck(GetJobQueue()->Clear());
+    OleCheck(GetJobQueue()->LoadAndMerge(AbsolutePath(argument(0))));
+    jobList_.Save();
+    return ecDone;
+  }
+
+  int importJob() {
+    std::string dir = AbsolutePath(argument(0));
+    if (!std::filesystem::is_directory(dir))
+      dir = std::filesystem::path(dir).parent_path().string();
+    jobList_.LockAndLoad();
+    if (jobList_.FindByDirectory(dir)) throw ECommandFailed("The job list holds that job already");
+    loadJobFromDescription(dir);
+    jobList_.Save();
+    return ecDone;
+  }
+
+  int settings() {
+    ComPtr<IProfilerNames> profiler = GetProfiler();
+    if (options_.Arguments.empty()) {
+      for (const char *name : settingNames)
+        std::printf("%s = %s\n", name, settingText(profiler.get(), name).c_str());
+      return ecDone;
+    }
+    const std::string &name = argument(0);
+    if (options_.Arguments.size() == 2) {
+      Variant current;
+      OleCheck(profiler->get_Param(name, &current));
+      OleCheck(profiler->put_Param(name, valueLike(current, argument(1))));
+    }
+    std::printf("%s = %s\n", name.c_str(), settingText(profiler.get(), name).c_str());
+    return ecDone;
+  }
+
+  static std::string settingText(IProfiler *profiler, const std::string &name) {
+    Variant value;
+    OleCheck(profiler->get_Param(name, &value));
+    switch (value.GetKind()) {
+    case Variant::Kind::Boolean: return value.AsBoolean() ? "true" : "false";
+    case Variant::Kind::Null: return "";
+    default: return value.AsString();
+    }
+  }
+
+  // The new value of a setting, of the kind the setting has.
+  static Variant valueLike(const Variant &current, const std::string &text) {
+    switch (current.GetKind()) {
+    case Variant::Kind::Integer: try { return Variant(int32_t(std::stoi(text)));
+      } catch (const std::exception &) {
+        throw ECommandFailed("The setting needs a whole number, not \"" + text + "\"");
+      }
+    case Variant::Kind::Boolean:
+      if (text == "true" || text == "1" || text == "yes") return Variant(true);
+      if (text == "false" || text == "0" || text == "no") return Variant(false);
+      throw ECommandFailed("The setting needs true or false, not \"" + text + "\"");
+    default: return Variant(text);
+    }
+  }
+
+  const TConsoleOptions &options_;
+  TConsoleJobList jobList_;
+};
+
+} // namespace
+
+int RunConsole(const std::vector<std::string> &arguments) {
+  TConsoleOptions options;
+  try {
+    options = ParseConsoleOptions(arguments);
+  } catch (const EUsage &error) {
+    std::fprintf(stderr, "zsumbra: %s\nTry zsumbra --help.\n", error.what());
+    return ecFailed;
+  }
+  if (options.Help) {
+    std::printf("%s\n", ConsoleHelp(options.Command).c_str());
+    return ecDone;
+  }
+  TConsoleMonitor::Instance().SetVerbosity(options.Verbosity);
+  platform::CatchInterrupts(ecInterrupted);
+  StartModules();
+  InstallConsoleEvents();
+  int code = ecFailed;
+  try {
+    code = TConsole(options).Run();
+  } catch (const std::exception &error) {
+    TConsoleMonitor::Instance().EndStatus();
+    std::fprintf(stderr, "zsumbra: %s\n", error.what());
+  }
+  ShutdownKernel();
+  StopModules();
+  return code;
+}
+
+} // namespace zs::ui

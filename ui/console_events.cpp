@@ -1,0 +1,103 @@
+#include "ui/console_events.h"
+
+#include <memory>
+#include <string>
+
+#include "kernel/interfaces.h"
+#include "ui/console_monitor.h"
+
+namespace zs::ui {
+
+namespace {
+
+// Carries a line of a job's log from a worker thread to the main thread.
+void showLogLine(void *line) {
+  std::unique_ptr<std::string> text(static_cast<std::string *>(line));
+  TConsoleMonitor::Instance().LogLine(*text);
+}
+
+void postLogLine(std::string text) {
+  PostToMainThread(&showLogLine, new std::string(std::move(text)));
+}
+
+std::string errorLine(const std::string &source, const std::string &text) {
+  if (text.empty()) return source + " error occured.";
+  if (source == "Workflow") return "Error: " + text + ".";
+  return source + " error: " + text + ".";
+}
+
+// A job's event sink. The console keeps no view of its own: it asks the job list for what it
+// shows, so most events need no answer here.
+class TConsoleJobEvents final
+    : public platform::TComObject<IIGetSiteEvents, IIThreadContextSupport> {
+public:
+  explicit TConsoleJobEvents(IKGetSiteJob *job) : job_(job) {}
+
+  ComPtr<IGetSiteJob> GetJob() override { return ComPtr<IGetSiteJob>(job_); }
+  void StateChanged() override {}
+  void JobRemoved() override {}
+  void LinkChanged(const TEntryList &, const TLinkDescription &) override {}
+  void RequestChanged() override {}
+  void SelectJobItem() override {}
+  bool IsUpdateJob() override { return false; }
+  void LinkListChanged(const TEntryList &, TLinkState) override {}
+  ComPtr<IIThreadContextSupport> GetFileEvents() override {
+    return ComPtr<IIThreadContextSupport>(static_cast<IIThreadContextSupport *>(this));
+  }
+
+  // Runs in the worker thread that is about to work for the job.
+  void Install() override {
+    InstallThreadReporters([](const std::string &text) { postLogLine("Warning: " + text); },
+                           [](const std::string &source, const std::string &text) {
+                             postLogLine(errorLine(source, text));
+                           });
+  }
+
+private:
+  // Not counted: the job holds its sink, and a counted reference back would keep both.
+  IKGetSiteJob *const job_;
+};
+
+// The display of one fetch: counts bytes and running fetches.
+class TConsoleFetchDisplay final : public platform::TComObject<IIGetFileEvents> {
+public:
+  explicit TConsoleFetchDisplay(std::string url) : url_(std::move(url)) {}
+
+  void Begin() override {
+    begun_ = true;
+    TConsoleMonitor::Instance().FetchBegun();
+  }
+  void Progress(bool SizeKnown, int64_t Position, int64_t Amount) override {
+    const int64_t read = SizeKnown ? Position : Amount;
+    TConsoleMonitor::Instance().BytesRead(read - read_);
+    read_ = read;
+  }
+  void Finished(bool Success) override {
+    if (!begun_) return;
+    begun_ = false;
+    TConsoleMonitor::Instance().FetchEnded();
+    TConsoleMonitor::Instance().Detail((Success ? "fetched " : "failed  ") + url_);
+  }
+
+private:
+  const std::string url_;
+  bool begun_ = false;
+  int64_t read_ = 0;
+};
+
+ComPtr<IIGetSiteEvents> newJobEvents(IKGetSiteJob *job) {
+  return platform::MakeCom<TConsoleJobEvents>(job);
+}
+
+ComPtr<IIGetFileEvents> newFetchDisplay(const std::string &url) {
+  return platform::MakeCom<TConsoleFetchDisplay>(url);
+}
+
+} // namespace
+
+void InstallConsoleEvents() {
+  CreateDefaultGetSiteEvents.Fill(&newJobEvents);
+  CreateGetFileEventsUI.Fill(&newFetchDisplay);
+}
+
+} // namespace zs::ui

@@ -1,0 +1,112 @@
+#include "ui/console_job_list.h"
+
+#include <charconv>
+#include <filesystem>
+
+#include "platform/safecall.h"
+#include "ui/console_monitor.h"
+
+namespace zs::ui {
+
+using platform::OleCheck;
+
+namespace {
+
+// A corrupt list is kept beside the new one, under a name no earlier move used.
+std::string asideName(const std::string &fileName) {
+  std::string name = fileName + ".corrupt";
+  for (int number = 2; std::filesystem::exists(name); ++number)
+    name = fileName + ".corrupt" + std::to_string(number);
+  return name;
+}
+
+bool sameDirectory(const std::string &a, const std::string &b) {
+  std::error_code error;
+  if (std::filesystem::equivalent(a, b, error)) return true;
+  return AbsolutePath(a) == AbsolutePath(b);
+}
+
+} // namespace
+
+std::string AbsolutePath(const std::string &path) {
+  std::string normal = std::filesystem::absolute(path).lexically_normal().string();
+  while (normal.size() > 1 && normal.back() == '/')
+    normal.pop_back();
+  return normal;
+}
+
+std::string ProjectDirOf(IGetSiteJob *job) {
+  ComPtr<IJobRequest> request;
+  OleCheck(job->get_JobRequest(request.put()));
+  TLocalFileName dir;
+  OleCheck(request->get_ProjectDir(&dir));
+  return dir;
+}
+
+TConsoleJobList::TConsoleJobList(bool newIfCorrupt) : newIfCorrupt_(newIfCorrupt) {
+  OleCheck(GetProfiler()->get_UserJobList(&fileName_));
+}
+
+void TConsoleJobList::LockAndLoad() {
+  lock_ = std::make_unique<platform::TFileLock>(fileName_ + ".lock", true);
+  load(true);
+}
+
+void TConsoleJobList::load(bool missingIsEmpty) {
+  if (missingIsEmpty && !std::filesystem::exists(fileName_)) return;
+  try {
+    OleCheck(GetJobQueue()->LoadAndMerge(fileName_));
+  } catch (const std::exception &error) {
+    if (!newIfCorrupt_)
+      throw platform::Exception("The job list " + fileName_ + " cannot be read: " + error.what() +
+                                "\nThe file is left as it is; --new-job-list starts with an "
+                                "empty list and keeps the file aside.");
+    const std::string aside = asideName(fileName_);
+    std::filesystem::rename(fileName_, aside);
+    TConsoleMonitor::Instance().LogLine("The job list could not be read (" +
+                                        std::string(error.what()) + "); it was moved to " + aside +
+                                        " and the list starts empty.");
+  }
+}
+
+void TConsoleJobList::Save() {
+  if (!lock_) {
+    lock_ = std::make_unique<platform::TFileLock>(fileName_ + ".lock", true);
+    // Jobs that another console added while this one worked stay in the file.
+    load(true);
+  }
+  OleCheck(GetJobQueue()->SaveTo(fileName_));
+  lock_.reset();
+}
+
+std::vector<ComPtr<IGetSiteJob>> TConsoleJobList::Jobs() const {
+  ComPtr<IIntfSnapshot> snapshot;
+  OleCheck(GetJobQueue()->GetJobs(snapshot.put()));
+  int32_t count = 0;
+  OleCheck(snapshot->get_Count(&count));
+  std::vector<ComPtr<IGetSiteJob>> jobs;
+  for (int32_t i = 0; i < count; ++i) {
+    ComPtr<IUnknown> item;
+    OleCheck(snapshot->get_Item(i, item.put()));
+    if (auto job = item.As<IGetSiteJob>()) jobs.push_back(job);
+  }
+  return jobs;
+}
+
+ComPtr<IGetSiteJob> TConsoleJobList::Find(const std::string &numberOrDirectory) const {
+  const std::vector<ComPtr<IGetSiteJob>> jobs = Jobs();
+  size_t number = 0;
+  const char *end = numberOrDirectory.data() + numberOrDirectory.size();
+  const auto parsed = std::from_chars(numberOrDirectory.data(), end, number);
+  if (parsed.ec == std::errc() && parsed.ptr == end)
+    return number >= 1 && number <= jobs.size() ? jobs[number - 1] : nullptr;
+  return FindByDirectory(numberOrDirectory);
+}
+
+ComPtr<IGetSiteJob> TConsoleJobList::FindByDirectory(const std::string &directory) const {
+  for (const ComPtr<IGetSiteJob> &job : Jobs())
+    if (sameDirectory(ProjectDirOf(job.get()), directory)) return job;
+  return nullptr;
+}
+
+} // namespace zs::ui

@@ -1,0 +1,135 @@
+#include "ui/console_options.h"
+
+#include <algorithm>
+#include <charconv>
+#include <map>
+
+namespace zs::ui {
+
+namespace {
+
+struct TCommandInfo {
+  size_t MinArguments;
+  size_t MaxArguments;
+  const char *Help;
+};
+
+const std::map<std::string, TCommandInfo> &commands() {
+  static const std::map<std::string, TCommandInfo> table = {
+      {"get",
+       {2, 2,
+        "zsumbra get URL DIR [--exact] [--depth N] [--site URL | --any-site] [--index NAME]\n"
+        "            [--title TEXT] [--connections N]\n"
+        "  Copies the site of the page URL (a web address, or a local file) into the folder\n"
+        "  DIR and waits until the copy is complete. The copy is browsable (links point to\n"
+        "  the local files) unless --exact asks for the files as received. --depth limits\n"
+        "  how many links deep the copy goes (-1, the default, for no limit); --site sets\n"
+        "  the bound of the site (by default the folder of the page), --any-site follows\n"
+        "  links to other sites too; --index names the file a folder's page is stored as;\n"
+        "  --connections sets how many files are fetched at once.\n"
+        "  When DIR already holds a job, that job goes on where it stopped.\n"
+        "  Exit code: 0 when every link was copied, 1 when some failed, 2 when the job\n"
+        "  cannot be made, 3 when interrupted (run the same command again to go on)."}},
+      {"list", {0, 0, "zsumbra list\n  Lists the jobs of the job list with their state."}},
+      {"run",
+       {1, 1, "zsumbra run JOB\n  Runs a job (its number in the list, or its folder) to the end."}},
+      {"pause", {1, 1, "zsumbra pause JOB\n  Marks a job as stopped."}},
+      {"retry",
+       {1, 1, "zsumbra retry JOB\n  Puts the failed links of a job back to waiting and runs it."}},
+      {"remove",
+       {1, 1, "zsumbra remove JOB\n  Removes a job from the job list; its folder and files stay."}},
+      {"export", {1, 1, "zsumbra export FILE\n  Writes the job list to FILE."}},
+      {"import",
+       {1, 1,
+        "zsumbra import FILE [--replace]\n  Adds the jobs of a job list file; --replace "
+        "removes the current jobs first."}},
+      {"import-job",
+       {1, 1,
+        "zsumbra import-job DESCRIPTION_FILE\n  Adds the job whose description file is given "
+        "(the job goes on where it stopped)."}},
+      {"settings",
+       {0, 2,
+        "zsumbra settings [NAME [VALUE]]\n  Prints every setting, prints one, or changes one."}},
+  };
+  return table;
+}
+
+const char *const programHelp =
+    "Zelvor Sumbra copies web sites for reading offline.\n"
+    "Usage: zsumbra COMMAND [ARGUMENTS] [--quiet | --verbose] [--new-job-list]\n"
+    "Commands: get, list, run, pause, retry, remove, export, import, import-job, settings.\n"
+    "Each command explains itself with --help. --new-job-list starts with an empty job\n"
+    "list when the job list file cannot be read (the file itself is kept).";
+
+int toNumber(const std::string &option, const std::string &text) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size())
+    throw EUsage(option + " needs a whole number, not \"" + text + "\"");
+  return value;
+}
+
+} // namespace
+
+TConsoleOptions ParseConsoleOptions(const std::vector<std::string> &arguments) {
+  TConsoleOptions options;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string &argument = arguments[i];
+    auto value = [&]() -> const std::string & {
+      if (i + 1 == arguments.size()) throw EUsage(argument + " needs a value");
+      return arguments[++i];
+    };
+    if (argument == "--help" || argument == "-h") {
+      options.Help = true;
+    } else if (argument == "--quiet" || argument == "-q") {
+      options.Verbosity = TVerbosity::Quiet;
+    } else if (argument == "--verbose" || argument == "-v") {
+      options.Verbosity = TVerbosity::Verbose;
+    } else if (argument == "--new-job-list") {
+      options.NewJobList = true;
+    } else if (argument == "--exact") {
+      options.Exact = true;
+    } else if (argument == "--depth") {
+      options.Depth = toNumber(argument, value());
+    } else if (argument == "--site") {
+      options.Site = value();
+    } else if (argument == "--any-site") {
+      options.AnySite = true;
+    } else if (argument == "--index") {
+      options.Index = value();
+    } else if (argument == "--title") {
+      options.Title = value();
+    } else if (argument == "--connections") {
+      options.Connections = toNumber(argument, value());
+    } else if (argument == "--replace") {
+      options.Replace = true;
+    } else if (argument.size() > 1 && argument[0] == '-' && argument != "-") {
+      throw EUsage("Unknown option " + argument);
+    } else if (options.Command.empty()) {
+      options.Command = argument;
+    } else {
+      options.Arguments.push_back(argument);
+    }
+  }
+  if (options.Command.empty()) {
+    if (!options.Help) throw EUsage("No command given");
+    return options;
+  }
+  const auto command = commands().find(options.Command);
+  if (command == commands().end()) throw EUsage("Unknown command " + options.Command);
+  if (options.Help) return options;
+  const TCommandInfo &info = command->second;
+  if (options.Arguments.size() < info.MinArguments || options.Arguments.size() > info.MaxArguments)
+    throw EUsage("Wrong number of arguments for " + options.Command + "\n" + info.Help);
+  if (options.Site && options.AnySite) throw EUsage("--site and --any-site exclude each other");
+  if (options.Connections && *options.Connections < 1)
+    throw EUsage("--connections needs at least 1");
+  return options;
+}
+
+std::string ConsoleHelp(const std::string &command) {
+  const auto found = commands().find(command);
+  return found == commands().end() ? programHelp : found->second.Help;
+}
+
+} // namespace zs::ui
