@@ -9,7 +9,7 @@
 
 namespace zs::settings {
 
-class TProfilerAdvisor : public platform::TNoRefCountObject<IProfilerEvents> {
+class TProfilerAdvisor final : public platform::TNoRefCountObject<IProfilerEvents> {
 public:
   using TCallback = std::function<void(const std::string &Name, const Variant &Value)>;
 

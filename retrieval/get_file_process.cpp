@@ -173,7 +173,9 @@ private:
     } catch (const ETerminateThread &) {
       // Cancelled: the link goes back to the job below, and that is all there is to say.
     } catch (...) {
-      ReportCurrentException();
+      // A fetch asked to stop fails as its tool is aborted under it; its link goes back to
+      // the job, so the failure is no error of the job's.
+      if (!CancelRequested) ReportCurrentException();
     }
     try {
       if (Success || !CancelRequested)

@@ -5,10 +5,39 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "tests/retrieval/retrieval_test_support.h"
 
 namespace zs::testing {
+
+// The targets of href="...", src="...", action="..." and url(...) in a page or style sheet.
+inline std::vector<std::string> LinkTargets(const std::string &Text) {
+  std::vector<std::string> targets;
+  for (auto [opening, closing] :
+       {std::pair{"href=\"", '"'}, {"src=\"", '"'}, {"action=\"", '"'}, {"url(", ')'}}) {
+    const std::string open = opening;
+    for (size_t at = Text.find(open); at != std::string::npos; at = Text.find(open, at + 1)) {
+      size_t start = at + open.size();
+      targets.push_back(Text.substr(start, Text.find(closing, start) - start));
+    }
+  }
+  return targets;
+}
+
+// A link's text with every %XX replaced by its byte, as a file name on the disk has it.
+inline std::string DecodePercent(const std::string &Text) {
+  std::string out;
+  for (size_t i = 0; i < Text.size(); ++i) {
+    if (Text[i] == '%' && i + 2 < Text.size()) {
+      out += static_cast<char>(std::stoi(Text.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      out += Text[i];
+    }
+  }
+  return out;
+}
 
 class FetchTest : public ::testing::Test {
 protected:

@@ -27,32 +27,6 @@ std::string everyByte() {
   return bytes;
 }
 
-// The targets of href="...", src="..." and url(...) in a page or style sheet.
-std::vector<std::string> linkTargets(const std::string &text) {
-  std::vector<std::string> targets;
-  for (auto [opening, closing] : {std::pair{"href=\"", '"'}, {"src=\"", '"'}, {"url(", ')'}}) {
-    const std::string open = opening;
-    for (size_t at = text.find(open); at != std::string::npos; at = text.find(open, at + 1)) {
-      size_t start = at + open.size();
-      targets.push_back(text.substr(start, text.find(closing, start) - start));
-    }
-  }
-  return targets;
-}
-
-std::string decodePercent(const std::string &text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size()) {
-      out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-      i += 2;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
-}
-
 class LocalSiteCopy : public FetchTest {
 protected:
   // A small site: pages in two folders, a style sheet with an image of its own, a binary
@@ -107,8 +81,8 @@ TEST_F(LocalSiteCopy, BrowsableCopyLinksResolveToCopiedFiles) {
     std::string text = ReadFile(local);
     ASSERT_FALSE(text.empty()) << name;
     EXPECT_EQ(text.find("file:"), std::string::npos) << text;
-    for (const std::string &target : linkTargets(text)) {
-      fs::path resolved = fs::path(local).parent_path() / decodePercent(target);
+    for (const std::string &target : LinkTargets(text)) {
+      fs::path resolved = fs::path(local).parent_path() / DecodePercent(target);
       EXPECT_TRUE(fs::is_regular_file(resolved)) << name << " links " << target;
       ++checked;
     }

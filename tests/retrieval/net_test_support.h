@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/child_process.h"
 #include "tests/support/test_environment.h"
@@ -58,6 +59,7 @@ public:
   LocalSocket(const LocalSocket &) = delete;
   LocalSocket &operator=(const LocalSocket &) = delete;
   int Port() const { return port_; }
+  int Handle() const { return fd_; }
 
 private:
   int fd_;
@@ -79,10 +81,13 @@ inline bool CanConnect(int port) {
 }
 
 // nginx serving the files of Root on one port, and on a second port a stand-in proxy that
-// answers every request with the proxy credentials it was given. Stopped at the end.
+// answers every request with the proxy credentials it was given. Locations may add to the
+// first server (a slow folder, for instance). Every request of the first server is logged as
+// "URI STATUS COMPLETION" ("OK" when the whole answer left). Stopped at the end.
 class NginxServer {
 public:
-  explicit NginxServer(const std::string &Root) : port_(ClosedPort()), proxyPort_(ClosedPort()) {
+  explicit NginxServer(const std::string &Root, const std::string &Locations = "")
+      : locations_(Locations), port_(ClosedPort()), proxyPort_(ClosedPort()) {
     std::filesystem::create_directories(dir_.File("temp"));
     WriteFile(dir_.File("nginx.conf"), configuration(Root));
     process_ =
@@ -103,6 +108,18 @@ public:
   }
   int ProxyPort() const { return proxyPort_; }
 
+  // The lines of the access log so far, one per request nginx has finished with.
+  std::vector<std::string> AccessLog() const {
+    std::vector<std::string> lines;
+    std::string text = ReadFile(dir_.File("access.log"));
+    for (size_t start = 0, end; start < text.size(); start = end + 1) {
+      end = text.find('\n', start);
+      if (end == std::string::npos) end = text.size();
+      lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+  }
+
 private:
   std::string configuration(const std::string &root) const {
     std::string temp = dir_.File("temp");
@@ -112,7 +129,10 @@ private:
            ";\n"
            "events { worker_connections 512; }\n"
            "http {\n"
-           "  access_log off;\n"
+           "  log_format requests '$request_uri $status $request_completion';\n"
+           "  access_log " +
+           dir_.File("access.log") +
+           " requests;\n"
            "  client_body_temp_path " +
            temp +
            "/body;\n"
@@ -141,7 +161,8 @@ private:
            "    location = /agent { default_type text/plain; return 200 \"$http_user_agent\"; }\n"
            "    location = /secret { return 401; }\n"
            "    location = /broken { return 503; }\n"
-           "    location = /gone { return 410; }\n"
+           "    location = /gone { return 410; }\n" +
+           locations_ +
            "  }\n"
            "  server {\n"
            "    listen 127.0.0.1:" +
@@ -154,6 +175,7 @@ private:
   }
 
   TempDir dir_;
+  std::string locations_;
   int port_;
   int proxyPort_;
   platform::ChildProcess process_; // killed and reaped at the end

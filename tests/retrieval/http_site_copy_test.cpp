@@ -1,0 +1,496 @@
+// Whole jobs copying sites over HTTP: the real job, scheduler and get-file controller, the
+// separated network process, and nginx or a raw server of the test on 127.0.0.1.
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "retrieval/win_inet_connector.h"
+#include "tests/retrieval/fetch_test_support.h"
+#include "tests/retrieval/net_test_support.h"
+
+namespace zs::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string everyByte() {
+  std::string bytes;
+  for (int round = 0; round < 4; ++round)
+    for (int b = 0; b < 256; ++b)
+      bytes += static_cast<char>(b);
+  return bytes;
+}
+
+// Bytes that take a while to come out of the slow folder of the server.
+std::string slowBytes(char seed) {
+  std::string bytes(48 * 1024, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i)
+    bytes[i] = static_cast<char>(seed + i * 7);
+  return bytes;
+}
+
+// A link as the page writes it, with the ampersand the page had to write as "&amp;".
+std::string unescapeHtml(std::string text) {
+  for (size_t at = text.find("&amp;"); at != std::string::npos; at = text.find("&amp;", at + 1))
+    text.replace(at, 5, "&");
+  return text;
+}
+
+bool contains(const std::vector<std::string> &lines, const std::string &part) {
+  for (const std::string &line : lines)
+    if (line.find(part) != std::string::npos) return true;
+  return false;
+}
+
+// An HTTP server of the test that answers each path with canned bytes, so that answers no
+// sound server gives can be had. A held answer leaves the connection open until the end.
+class RawHttpServer {
+public:
+  struct TAnswer {
+    std::string Bytes;
+    bool Hold = false;
+  };
+
+  explicit RawHttpServer(std::map<std::string, TAnswer> Answers)
+      : answers_(std::move(Answers)), thread_([this] { serve(); }) {}
+  ~RawHttpServer() {
+    stop_ = true;
+    thread_.join();
+    for (int fd : held_)
+      ::close(fd);
+  }
+
+  std::string URL(const std::string &Path) const {
+    return "http://127.0.0.1:" + std::to_string(listener_.Port()) + Path;
+  }
+  int Requests(const std::string &Path) const {
+    std::lock_guard guard(lock_);
+    auto found = requests_.find(Path);
+    return found == requests_.end() ? 0 : found->second;
+  }
+
+private:
+  static bool readable(int fd, int milliseconds) {
+    pollfd entry{fd, POLLIN, 0};
+    return ::poll(&entry, 1, milliseconds) > 0;
+  }
+
+  void serve() {
+    while (!stop_) {
+      if (!readable(listener_.Handle(), 10)) continue;
+      int client = ::accept4(listener_.Handle(), nullptr, nullptr, SOCK_CLOEXEC);
+      if (client < 0) continue;
+      std::string request;
+      char piece[4096];
+      while (request.find("\r\n\r\n") == std::string::npos && readable(client, 5000)) {
+        ssize_t got = ::recv(client, piece, sizeof piece, 0);
+        if (got <= 0) break;
+        request.append(piece, static_cast<size_t>(got));
+      }
+      // "GET /path HTTP/1.1": the path lies between the first two spaces.
+      size_t start = request.find(' ') + 1;
+      std::string path = request.substr(start, request.find(' ', start) - start);
+      {
+        std::lock_guard guard(lock_);
+        ++requests_[path];
+      }
+      auto answer = answers_.find(path);
+      std::string bytes = answer == answers_.end()
+                              ? "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"
+                              : answer->second.Bytes;
+      if (!bytes.empty()) ::send(client, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+      if (answer != answers_.end() && answer->second.Hold) {
+        held_.push_back(client);
+      } else {
+        ::shutdown(client, SHUT_WR);
+        ::close(client);
+      }
+    }
+  }
+
+  const std::map<std::string, TAnswer> answers_;
+  LocalSocket listener_{true};
+  std::atomic<bool> stop_{false};
+  std::vector<int> held_;   // connections of held answers; only the serving thread adds
+  mutable std::mutex lock_; // guards requests_
+  std::map<std::string, int> requests_;
+  std::thread thread_; // last: starts once everything it uses exists
+};
+
+std::string okAnswer(const std::string &type, const std::string &body) {
+  return "HTTP/1.1 200 OK\r\nContent-Type: " + type +
+         "\r\nContent-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" +
+         body;
+}
+
+class HttpSiteCopy : public FetchTest {
+protected:
+  void SetUp() override {
+    FetchTest::SetUp();
+    ZS_REQUIRE_NGINX();
+  }
+
+  // Starts nginx on the folder web, whose "site" folder is the site; its "slow" folder
+  // trickles out, so that a copy is still busy with it after the other files are done.
+  void startNginx() {
+    fs::create_directories(web.File("site/slow"));
+    nginx =
+        std::make_unique<NginxServer>(web.Path(), "    location /site/slow/ { limit_rate 16k; }\n");
+  }
+
+  ComPtr<IGetSiteJob> NewHttpJob(TCopyType copyType, const std::string &pageURL,
+                                 const std::string &siteURL) {
+    TJobRequestDef def{"Site", copyType, -1, "", pageURL, siteURL, false, project.File("copy")};
+    ComPtr<IJobRequest> request = CreateJobRequest();
+    OleCheck(request->Change(def));
+    return queue->CreateJob(request.get(), &LogGetSiteEvents);
+  }
+
+  // Writes the files of the site (names relative to the site folder).
+  void writeSite(const std::map<std::string, std::string> &files) {
+    for (const auto &[name, bytes] : files) {
+      fs::create_directories(fs::path(web.File("site/" + name)).parent_path());
+      WriteFile(web.File("site/" + name), bytes);
+    }
+  }
+
+  // A site of three small pages beside two files of the slow folder.
+  std::map<std::string, std::string> slowSite() {
+    std::map<std::string, std::string> files = {
+        {"index.html",
+         "<html><a href=\"a.html\">a</a> <a href=\"b.html\">b</a> <a href=\"c.html\">c</a>"
+         "<img src=\"slow/one.bin\"><img src=\"slow/two.bin\"></html>"},
+        {"a.html", "page a"},
+        {"b.html", "page b"},
+        {"c.html", "page c"},
+        {"slow/one.bin", slowBytes(1)},
+        {"slow/two.bin", slowBytes(2)},
+    };
+    writeSite(files);
+    return files;
+  }
+
+  std::string siteURL(const std::string &name = "") const { return nginx->URL("/site/" + name); }
+
+  // The requests of the access log for a path of the site that were answered in full, and
+  // all requests for it.
+  int completeRequests(const std::string &name) const {
+    return static_cast<int>(std::ranges::count(nginx->AccessLog(), "/site/" + name + " 200 OK"));
+  }
+  int allRequests(const std::string &name) const {
+    return static_cast<int>(std::ranges::count_if(nginx->AccessLog(), [&](const std::string &l) {
+      return l.starts_with("/site/" + name + " ");
+    }));
+  }
+
+  // A paused fetch gives its link back without a word in the job's log.
+  static void expectNothingLogged(IGetSiteJob *job) {
+    EXPECT_EQ(LogOf(job), std::vector<std::string>());
+  }
+
+  static bool anyInUse(IGetSiteJob *job) {
+    for (const auto &[url, state] : LinkStates(job))
+      if (state == lsInUse) return true;
+    return false;
+  }
+
+  // Whether the links of names are all fetched.
+  bool allDone(IGetSiteJob *job, const std::vector<std::string> &names) {
+    std::map<std::string, TLinkState> states = LinkStates(job);
+    for (const std::string &name : names)
+      if (states[siteURL(name)] != lsCompleteOK) return false;
+    return true;
+  }
+
+  TempDir web;
+  std::unique_ptr<NginxServer> nginx;
+};
+
+// A site with a link of every kind a page can hold, and files outside what the job copies.
+class HttpSiteCopyRichSite : public HttpSiteCopy {
+protected:
+  void SetUp() override {
+    HttpSiteCopy::SetUp();
+    if (IsSkipped()) return;
+    startNginx();
+    std::string outside = nginx->URL("/outside.html");
+    WriteFile(web.File("outside.html"), "<a href=\"site/index.html\">not part of the copy</a>");
+    site = {
+        {"index.html",
+         "<html><head><link rel=\"stylesheet\" href=\"css/style.css\"></head><body>\n"
+         "<img src=\"images/logo.png\"> <a href=\"docs/a/deep.html\">deep</a>\n"
+         "<iframe src=\"frame.html\"></iframe>\n"
+         "<form action=\"form.html\" method=\"get\"><input name=\"q\"></form>\n"
+         "<a href=\"list.html?p=2\">page two of the list</a> <a href=\"docs/\">docs</a>\n"
+         "<a href=\"" +
+             outside +
+             "\">outside</a> <!-- <a href=\"hidden.html\">in a comment</a> -->\n"
+             "<a href=\"mailto:ann@example.org\">mail</a> <a href=\"my%20page.html\">space</a>\n"
+             "<a href=\"100%25.html\">percent</a></body></html>\n"},
+        {"css/style.css", "body { background: url(../images/bg.png) }\n"},
+        {"images/logo.png", everyByte()},
+        {"images/bg.png", std::string("\x89PNG\r\n\x1A\n\0\0", 10)},
+        {"docs/a/deep.html",
+         "<html><a href=\"../../index.html\">home</a><img src=\"../../images/bg.png\"></html>"},
+        {"docs/index.html", "<html><a href=\"a/deep.html\">deep</a></html>"},
+        {"frame.html", "<html><a href=\"index.html\" target=\"_top\">home</a></html>"},
+        {"form.html", "you searched"},
+        {"list.html", "<html><a href=\"list.html?p=3\">next</a></html>"},
+        {"my page.html", "<html><a href=\"100%25.html\">percent</a></html>"},
+        {"100%.html", "a hundred per cent"},
+        {"hidden.html", "only a comment names this page"},
+    };
+    writeSite(site);
+  }
+
+  // URL in the site: the file it is served from.
+  std::map<std::string, std::string> expectedCopies() const {
+    return {{"index.html", "index.html"},
+            {"css/style.css", "css/style.css"},
+            {"images/logo.png", "images/logo.png"},
+            {"images/bg.png", "images/bg.png"},
+            {"docs/a/deep.html", "docs/a/deep.html"},
+            {"docs/", "docs/index.html"},
+            {"frame.html", "frame.html"},
+            {"form.html", "form.html"},
+            {"list.html?p=2", "list.html"},
+            {"list.html?p=3", "list.html"},
+            {"my%20page.html", "my page.html"},
+            {"100%25.html", "100%.html"}};
+  }
+
+  // Every file in the copy folder that is not the job's own description or journal.
+  std::set<std::string> copiedFiles() const {
+    std::string description, journal;
+    OleCheck(GetProfiler()->get_JobDescriptionFileName(&description));
+    OleCheck(GetProfiler()->get_QuickSaveFileName(&journal));
+    std::set<std::string> files;
+    for (const auto &entry : fs::recursive_directory_iterator(project.File("copy")))
+      if (entry.is_regular_file() && entry.path().filename() != description &&
+          entry.path().filename() != journal)
+        files.insert(entry.path().lexically_normal().string());
+    return files;
+  }
+
+  std::map<std::string, std::string> site; // name in the site folder: bytes
+};
+
+TEST_F(HttpSiteCopyRichSite, ExactCopyHoldsEveryFileOfTheSiteByteForByteAndNothingElse) {
+  ComPtr<IGetSiteJob> job = NewHttpJob(ctExact, siteURL("index.html"), siteURL());
+  ASSERT_TRUE(RunToEnd(job.get()));
+
+  std::map<std::string, TLinkState> states = LinkStates(job.get());
+  std::set<std::string> expectedFiles;
+  for (const auto &[url, served] : expectedCopies()) {
+    EXPECT_EQ(states[siteURL(url)], lsCompleteOK) << url;
+    std::string local = LocalFileOf(job.get(), siteURL(url));
+    EXPECT_EQ(ReadFile(local), site[served]) << url;
+    expectedFiles.insert(fs::path(local).lexically_normal().string());
+  }
+  // Outside the site, a mailto link and a link in a comment are not links of the job.
+  EXPECT_EQ(states.size(), expectedCopies().size());
+  EXPECT_EQ(copiedFiles(), expectedFiles);
+  for (const std::string &line : nginx->AccessLog())
+    EXPECT_FALSE(line.starts_with("/outside.html") || line.starts_with("/site/hidden.html"))
+        << line;
+  EXPECT_EQ(LogOf(job.get()), std::vector<std::string>{});
+}
+
+TEST_F(HttpSiteCopyRichSite, BrowsableCopyLinksLeadToCopiedFilesAndOthersStayAsTheyWere) {
+  ComPtr<IGetSiteJob> job = NewHttpJob(ctBrowsable, siteURL("index.html"), siteURL());
+  ASSERT_TRUE(RunToEnd(job.get()));
+
+  std::set<std::string> untouched;
+  int resolved = 0;
+  for (const std::string url : {"index.html", "css/style.css", "docs/a/deep.html", "docs/",
+                                "frame.html", "list.html?p=2", "my%20page.html"}) {
+    std::string local = LocalFileOf(job.get(), siteURL(url));
+    std::string text = ReadFile(local);
+    ASSERT_FALSE(text.empty()) << url;
+    for (const std::string &target : LinkTargets(text)) {
+      if (target.starts_with("http:") || target.starts_with("mailto:") || target == "hidden.html") {
+        untouched.insert(target);
+        continue;
+      }
+      EXPECT_TRUE(
+          fs::is_regular_file(fs::path(local).parent_path() / DecodePercent(unescapeHtml(target))))
+          << url << " links " << target;
+      ++resolved;
+    }
+  }
+  EXPECT_EQ(resolved, 16);
+  EXPECT_EQ(untouched, (std::set<std::string>{nginx->URL("/outside.html"), "hidden.html",
+                                              "mailto:ann@example.org"}));
+  // Binary files are never rewritten.
+  EXPECT_EQ(ReadFile(LocalFileOf(job.get(), siteURL("images/logo.png"))), site["images/logo.png"]);
+}
+
+TEST_F(HttpSiteCopy, PausedCopyRunAgainFinishesWithoutFetchingAFinishedFileTwice) {
+  startNginx();
+  std::map<std::string, std::string> files = slowSite();
+  ComPtr<IGetSiteJob> job = NewHttpJob(ctExact, siteURL("index.html"), siteURL());
+  OleCheck(job->Run());
+  ASSERT_TRUE(PumpUntil([&] {
+    return allDone(job.get(), {"index.html", "a.html", "b.html", "c.html"});
+  })) << ::testing::PrintToString(LinkStates(job.get()));
+  // The slow files take seconds: they are still under way.
+  ASSERT_EQ(LinkStates(job.get())[siteURL("slow/one.bin")], lsInUse);
+  OleCheck(job->Pause());
+  EXPECT_EQ(StateOf(job.get()), jsStopped);
+  ASSERT_TRUE(PumpUntil([&] { return !anyInUse(job.get()); }));
+  SettleFetches();
+  std::map<std::string, TLinkState> paused = LinkStates(job.get());
+  EXPECT_EQ(paused[siteURL("slow/one.bin")], lsPure);
+  EXPECT_EQ(paused[siteURL("slow/two.bin")], lsPure);
+  EXPECT_EQ(StateOf(job.get()), jsStopped);
+
+  ASSERT_TRUE(RunToEnd(job.get()));
+  for (const auto &[name, bytes] : files) {
+    EXPECT_EQ(LinkStates(job.get())[siteURL(name)], lsCompleteOK) << name;
+    EXPECT_EQ(ReadFile(LocalFileOf(job.get(), siteURL(name))), bytes) << name;
+  }
+  // nginx logs a request once it is done with it, which may come just after the client is.
+  ASSERT_TRUE(WaitUntil([&] {
+    for (const auto &[name, bytes] : files)
+      if (completeRequests(name) == 0) return false;
+    return true;
+  }));
+  for (const auto &[name, bytes] : files)
+    EXPECT_EQ(completeRequests(name), 1) << name;
+  for (const std::string name : {"index.html", "a.html", "b.html", "c.html"})
+    EXPECT_EQ(allRequests(name), 1) << name;
+  expectNothingLogged(job.get());
+}
+
+TEST_F(HttpSiteCopy, KilledNetworkProcessFailsTheRunningFetchesAndRetryFinishesTheCopy) {
+  startNginx();
+  std::map<std::string, std::string> files = slowSite();
+  ComPtr<IGetSiteJob> job = NewHttpJob(ctExact, siteURL("index.html"), siteURL());
+  OleCheck(job->Run());
+  ASSERT_TRUE(PumpUntil([&] {
+    return allDone(job.get(), {"index.html", "a.html", "b.html", "c.html"});
+  })) << ::testing::PrintToString(LinkStates(job.get()));
+  ASSERT_EQ(LinkStates(job.get())[siteURL("slow/one.bin")], lsInUse);
+  pid_t process = retrieval::SeparatedProcessId();
+  ASSERT_GT(process, 0);
+  ASSERT_EQ(kill(process, SIGKILL), 0);
+
+  // Nothing else waits, so the job ends with the two broken fetches.
+  ASSERT_TRUE(PumpUntil([&] { return StateOf(job.get()) == jsFinished; }));
+  for (const std::string name : {"slow/one.bin", "slow/two.bin"}) {
+    EXPECT_EQ(LinkStates(job.get())[siteURL(name)], lsCompleteBad) << name;
+    EXPECT_TRUE(contains(LogOf(job.get()),
+                         std::string(retrieval::CannotConnectText) + " (" + siteURL(name) + ")"))
+        << name;
+  }
+  EXPECT_EQ(LogOf(job.get()).size(), 2u);
+
+  bool waiting = false;
+  OleCheck(job->Retry(&waiting));
+  EXPECT_TRUE(waiting);
+  EXPECT_EQ(StateOf(job.get()), jsStopped);
+  ASSERT_TRUE(RunToEnd(job.get()));
+  EXPECT_NE(retrieval::SeparatedProcessId(), process);
+  for (const auto &[name, bytes] : files) {
+    EXPECT_EQ(LinkStates(job.get())[siteURL(name)], lsCompleteOK) << name;
+    EXPECT_EQ(ReadFile(LocalFileOf(job.get(), siteURL(name))), bytes) << name;
+  }
+}
+
+TEST_F(HttpSiteCopy, BadAnswersFailTheirLinkWithAClearMessageWhileTheRestIsCopied) {
+  struct Case {
+    std::string Path;
+    std::string Answer;
+    TLinkState State;
+    std::string Message; // the job's log line for the link; empty when none
+    std::string Copy;    // what the copy holds for a link that is fetched
+  };
+  const std::vector<Case> cases = {
+      {"/missing.html", "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found",
+       lsCompleteBad, "File or Resource not found", ""},
+      {"/cut.bin", "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + std::string(100, 'x'),
+       lsCompleteBad, "Server internal error", ""},
+      {"/too-long.bin",
+       "HTTP/1.1 200 OK\r\nContent-Length: 99999999999\r\n\r\n" + std::string(100, 'y'),
+       lsCompleteBad, "Server internal error", ""},
+      {"/empty.html", "", lsCompleteBad, "Server internal error", ""},
+      {"/broken-chunks.html",
+       "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nabcde\r\nzz\r\n", lsCompleteBad,
+       "Server internal error", ""},
+      // A length shorter than the body cannot be told from a true one: the copy holds what
+      // the length announced and nothing of the rest.
+      {"/short.txt", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nHello, world", lsCompleteOK, "",
+       "Hello"},
+      {"/good.html", okAnswer("text/html", "fine"), lsCompleteOK, "", "fine"},
+  };
+  std::map<std::string, RawHttpServer::TAnswer> answers;
+  std::string index = "<html>";
+  for (const Case &c : cases) {
+    answers[c.Path] = {c.Answer};
+    index += "<img src=\"" + c.Path.substr(1) + "\">";
+  }
+  answers["/index.html"] = {okAnswer("text/html", index + "</html>")};
+  RawHttpServer server(answers);
+
+  ComPtr<IGetSiteJob> job = NewHttpJob(ctExact, server.URL("/index.html"), server.URL("/"));
+  ASSERT_TRUE(RunToEnd(job.get()));
+  std::map<std::string, TLinkState> states = LinkStates(job.get());
+  std::vector<std::string> log = LogOf(job.get());
+  size_t messages = 0;
+  for (const Case &c : cases) {
+    std::string url = server.URL(c.Path);
+    EXPECT_EQ(states[url], c.State) << c.Path;
+    if (!c.Message.empty()) {
+      ++messages;
+      EXPECT_TRUE(contains(log, "Workflow: " + c.Message + " (" + url + ")")) << c.Path;
+    }
+    if (c.State == lsCompleteOK) {
+      EXPECT_EQ(ReadFile(LocalFileOf(job.get(), url)), c.Copy) << c.Path;
+    }
+  }
+  EXPECT_EQ(log.size(), messages) << ::testing::PrintToString(log);
+}
+
+TEST_F(HttpSiteCopy, PauseEndsFetchesOfServersThatStallAndGivesTheirLinksBack) {
+  const std::vector<std::string> stalled = {"/silent.html", "/half.bin"};
+  RawHttpServer server({
+      {"/index.html",
+       {okAnswer("text/html", "<html><a href=\"silent.html\">s</a><img src=\"half.bin\">"
+                              "<a href=\"good.html\">g</a></html>")}},
+      {"/good.html", {okAnswer("text/html", "fine")}},
+      // Takes the request and answers nothing.
+      {"/silent.html", {"", true}},
+      // Starts the body and stops sending.
+      {"/half.bin",
+       {"HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + std::string(10, 'z'), true}},
+  });
+  ComPtr<IGetSiteJob> job = NewHttpJob(ctExact, server.URL("/index.html"), server.URL("/"));
+  OleCheck(job->Run());
+  ASSERT_TRUE(PumpUntil([&] {
+    return LinkStates(job.get())[server.URL("/good.html")] == lsCompleteOK &&
+           server.Requests("/silent.html") == 1 && server.Requests("/half.bin") == 1;
+  }));
+  for (const std::string &path : stalled)
+    EXPECT_EQ(LinkStates(job.get())[server.URL(path)], lsInUse) << path;
+
+  OleCheck(job->Pause());
+  ASSERT_TRUE(PumpUntil([&] { return !anyInUse(job.get()); }));
+  SettleFetches();
+  for (const std::string &path : stalled)
+    EXPECT_EQ(LinkStates(job.get())[server.URL(path)], lsPure) << path;
+  EXPECT_EQ(StateOf(job.get()), jsStopped);
+  expectNothingLogged(job.get());
+}
+
+} // namespace
+} // namespace zs::testing
