@@ -1,6 +1,13 @@
 // What the benchmarks share: timing, a private folder with its own settings hives, the link
-// tree of a big crawl, and a check that ends the run when a result is wrong.
+// tree of a big crawl, a check that ends the run when a result is wrong, and nginx serving a
+// folder on 127.0.0.1.
 #pragma once
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
@@ -8,10 +15,14 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <random>
+#include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include "kernel/interfaces.h"
+#include "platform/child_process.h"
 #include "tests/support/scratch_folder.h"
 
 namespace zs::bench {
@@ -28,7 +39,7 @@ struct TTimer {
 };
 
 // Ends the run when a result is wrong: a fast wrong answer measures nothing.
-inline void Check(bool condition, const char* what) {
+inline void Check(bool condition, const char *what) {
   if (condition) return;
   std::fprintf(stderr, "benchmark: %s\n", what);
   std::exit(1);
@@ -41,7 +52,7 @@ constexpr int64_t StaticFiles = 200 * 1000;
 constexpr int64_t CrawlLinks = SiteFiles + StaticFiles;
 
 // The n-th link of the crawl, for n in [0, CrawlLinks).
-inline void CrawlLink(int64_t n, TLinkDescription& desc) {
+inline void CrawlLink(int64_t n, TLinkDescription &desc) {
   char url[96];
   if (n < SiteFiles) {
     std::snprintf(url, sizeof url, "http://www.example.com/section%03d/page%05d.html",
@@ -57,4 +68,92 @@ inline void CrawlLink(int64_t n, TLinkDescription& desc) {
   desc.URL = url;
 }
 
-}  // namespace zs::bench
+// The peak resident memory of this process so far, in MB.
+inline double PeakRSSMegabytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return double(usage.ru_maxrss) / 1024; // kilobytes on Linux
+}
+
+// A port of 127.0.0.1 where nothing listens at the moment of the call.
+inline int FreeLocalPort() {
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address), size) == 0 &&
+               ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size) == 0;
+  if (fd >= 0) ::close(fd);
+  if (!bound) throw std::runtime_error("cannot find a free local port");
+  return ntohs(address.sin_port);
+}
+
+inline bool CanConnectLocally(int port) {
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  bool connected = ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+  ::close(fd);
+  return connected;
+}
+
+// nginx serving the files of Root on a free port of 127.0.0.1, with its configuration, logs
+// and temporary files in Folder (which must exist). Tuned to be fast rather than to record:
+// no access log, sendfile, long keep-alive, so the benchmark measures the fetching side.
+// Killed and reaped when the object ends.
+class TNginx {
+public:
+  static constexpr const char *Path = "/usr/sbin/nginx";
+
+  TNginx(const std::filesystem::path &Root, const std::filesystem::path &Folder)
+      : port_(FreeLocalPort()) {
+    std::filesystem::path temp = Folder / "temp";
+    std::filesystem::create_directories(temp);
+    std::ofstream(Folder / "nginx.conf")
+        << "daemon off;\nmaster_process off;\nworker_processes 1;\n"
+        << "pid " << (Folder / "nginx.pid").string() << ";\n"
+        << "events { worker_connections 1024; }\n"
+        << "http {\n"
+        << "  access_log off;\n"
+        << "  sendfile on;\n  tcp_nopush on;\n"
+        << "  keepalive_requests 1000000;\n  keepalive_timeout 60s;\n"
+        << "  client_body_temp_path " << (temp / "body").string() << ";\n"
+        << "  proxy_temp_path " << (temp / "proxy").string() << ";\n"
+        << "  fastcgi_temp_path " << (temp / "fastcgi").string() << ";\n"
+        << "  uwsgi_temp_path " << (temp / "uwsgi").string() << ";\n"
+        << "  scgi_temp_path " << (temp / "scgi").string() << ";\n"
+        << "  types { text/html html; text/css css; image/png png; }\n"
+        << "  default_type application/octet-stream;\n"
+        << "  server {\n    listen 127.0.0.1:" << port_ << ";\n"
+        << "    root " << Root.string() << ";\n  }\n"
+        << "}\n";
+    std::string errorLog = (Folder / "error.log").string();
+    process_ =
+        platform::ChildProcess::Spawn(Path, {"-p", Folder.string() + "/", "-c",
+                                             (Folder / "nginx.conf").string(), "-e", errorLog});
+    // Ready once the port takes connections; an nginx that cannot start ends instead.
+    bool ready = false;
+    for (int attempt = 0; attempt < 3000 && !ready; ++attempt) {
+      ready = CanConnectLocally(port_);
+      if (!ready && process_.WaitForExit(std::chrono::milliseconds(10))) break;
+    }
+    if (!ready) {
+      std::ostringstream log;
+      log << std::ifstream(errorLog).rdbuf();
+      throw std::runtime_error("nginx did not start: " + log.str());
+    }
+  }
+
+  std::string URL(const std::string &Path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + Path;
+  }
+
+private:
+  int port_;
+  platform::ChildProcess process_; // killed and reaped at the end
+};
+
+} // namespace zs::bench

@@ -6,11 +6,21 @@ namespace zs::platform {
 
 namespace {
 
-thread_local std::string threadErrorInfo;
+// A published method may still be called while its thread ends, after the thread's objects
+// are destroyed (an object released by a static destructor at the end of the program): from
+// then on the thread keeps no error info. The flag itself needs no destruction, so it stays
+// readable to the very end of the thread.
+thread_local bool errorInfoGone = false;
+
+struct TThreadErrorInfo {
+  ~TThreadErrorInfo() { errorInfoGone = true; }
+  std::string Text;
+};
+thread_local TThreadErrorInfo threadErrorInfo;
 
 struct KnownCode {
   HRESULT code;
-  const char* text;
+  const char *text;
 };
 
 // The texts the system gives for the standard codes.
@@ -26,16 +36,22 @@ constexpr KnownCode knownCodes[] = {
     {E_INVALIDARG, "The parameter is incorrect."},
 };
 
-}  // namespace
+} // namespace
 
-void SetErrorInfo(std::string message) { threadErrorInfo = std::move(message); }
+void SetErrorInfo(std::string message) {
+  if (!errorInfoGone) threadErrorInfo.Text = std::move(message);
+}
 
-void ClearErrorInfo() { threadErrorInfo.clear(); }
+void ClearErrorInfo() {
+  if (!errorInfoGone) threadErrorInfo.Text.clear();
+}
 
-std::string TakeErrorInfo() { return std::exchange(threadErrorInfo, std::string()); }
+std::string TakeErrorInfo() {
+  return errorInfoGone ? std::string() : std::exchange(threadErrorInfo.Text, std::string());
+}
 
 std::string SysErrorMessage(HRESULT code) {
-  for (const KnownCode& known : knownCodes)
+  for (const KnownCode &known : knownCodes)
     if (known.code == code) return known.text;
   char text[64];
   std::snprintf(text, sizeof text, "Unknown error 0x%08X", static_cast<unsigned>(code));
@@ -45,10 +61,10 @@ std::string SysErrorMessage(HRESULT code) {
 HRESULT HandleSafeCallException(std::exception_ptr error) noexcept {
   try {
     std::rethrow_exception(error);
-  } catch (const EOleSysError& e) {
+  } catch (const EOleSysError &e) {
     SetErrorInfo(e.Message());
     return Failed(e.ErrorCode()) ? e.ErrorCode() : E_UNEXPECTED;
-  } catch (const std::exception& e) {
+  } catch (const std::exception &e) {
     SetErrorInfo(e.what());
   } catch (...) {
     SetErrorInfo(SysErrorMessage(E_UNEXPECTED));
@@ -63,7 +79,7 @@ void OleCheck(HRESULT code) {
   throw EOleSysError(std::move(message), code);
 }
 
-std::string GUIDToString(const GUID& g) {
+std::string GUIDToString(const GUID &g) {
   char text[40];
   std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g.Data1,
                 g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4],
@@ -71,4 +87,4 @@ std::string GUIDToString(const GUID& g) {
   return text;
 }
 
-}  // namespace zs::platform
+} // namespace zs::platform

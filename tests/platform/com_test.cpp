@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+
 #include "kernel/interfaces.h"
 #include "platform/safecall.h"
 
@@ -72,6 +76,26 @@ TEST(Com, ExceptionsBecomeFailingResultsAndComeBackWithTheirMessage) {
   hr = SafeCall([] { throw EOleSysError("refused", platform::E_ACCESSDENIED); });
   EXPECT_EQ(hr, platform::E_ACCESSDENIED);
   EXPECT_EQ(platform::TakeErrorInfo(), "refused");
+}
+
+std::atomic<HRESULT> lateResult{platform::S_OK};
+
+// Made before the thread's error info, so destroyed after it when the thread ends.
+struct LateCaller {
+  ~LateCaller() {
+    lateResult = SafeCall([] { throw std::runtime_error(std::string(200, 'x')); });
+  }
+};
+
+TEST(Com, APublishedMethodCalledAsItsThreadEndsStillFailsCleanly) {
+  std::thread([] {
+    thread_local LateCaller caller;
+    (void)caller;
+    // A long message puts the error info on the heap: using it once it is destroyed would
+    // write to freed memory.
+    SafeCall([] { throw std::runtime_error(std::string(200, 'y')); });
+  }).join();
+  EXPECT_EQ(lateResult, platform::E_UNEXPECTED);
 }
 
 TEST(EntryPoints, AnUnfilledEntryPointFailsLoudlyWithItsName) {
