@@ -256,6 +256,10 @@ private:
       binaryCopy(tool, file, fileName, progress);
     else
       textCopy(tool, parser, kind, file, fileName, progress);
+    // The last bytes reach the disk only now: a full disk shows here, and the link must not
+    // count as copied.
+    file.close();
+    if (file.fail()) throw platform::EOSError("Cannot write file \"" + fileName + "\"", EIO);
   }
 
   void binaryCopy(IGetFileTool &tool, std::ofstream &file, const std::string &fileName,

@@ -1,5 +1,8 @@
 // Whole jobs copying a site of local files through the real get-file controller, the real
 // transfer tool choice, parsers and link list.
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <filesystem>
 
 #include "platform/text.h"
@@ -123,6 +126,42 @@ TEST_F(LocalSiteCopy, MissingFileCompletesItsLinkAsBadAndTellsTheJobLog) {
   EXPECT_FALSE(fs::exists(LocalFileOf(job.get(), SiteURL("gone.html"))));
   EXPECT_EQ(LogOf(job.get()), std::vector<std::string>{"Workflow: File or Resource not found (" +
                                                        SiteURL("gone.html") + ")"});
+}
+
+// Stands for a full disk: no file of the process may grow past Bytes while it lives.
+class TFileSizeLimit {
+public:
+  explicit TFileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    oldHandler_ = signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead
+    rlimit limit = old_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~TFileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    signal(SIGXFSZ, oldHandler_);
+  }
+
+private:
+  rlimit old_{};
+  sighandler_t oldHandler_;
+};
+
+TEST_F(LocalSiteCopy, AFileThatCannotBeWrittenWholeCompletesItsLinkAsBad) {
+  WriteFile(site.File("index.html"), "<html><body><img src=\"big.bin\"></body></html>\n");
+  WriteFile(site.File("big.bin"), std::string(600 * 1024, 'b'));
+  ComPtr<IGetSiteJob> job = NewJob(ctExact);
+  {
+    TFileSizeLimit limit(256 * 1024);
+    ASSERT_TRUE(RunToEnd(job.get()));
+  }
+  std::map<std::string, TLinkState> states = LinkStates(job.get());
+  EXPECT_EQ(states[SiteURL("big.bin")], lsCompleteBad);
+  EXPECT_EQ(states[SiteURL("index.html")], lsCompleteOK);
+  const std::vector<std::string> log = LogOf(job.get());
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_NE(log[0].find("Cannot write file"), std::string::npos) << log[0];
 }
 
 } // namespace
