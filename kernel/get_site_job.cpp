@@ -6,6 +6,7 @@
 #include "kernel/interfaces.h"
 #include "kernel/job_async_provider.h"
 #include "platform/class_table.h"
+#include "platform/folders.h"
 #include "platform/safecall.h"
 
 namespace zs::kernel {
@@ -18,12 +19,6 @@ using platform::SafeCall;
 constexpr GUID CLSID_GetSiteJob = MakeGUID("{F405457D-E2FD-4AC2-B4C3-817055ADFE16}");
 
 enum class TLinkListLoad { NotLoaded, Loading, Loaded };
-
-// The file Name inside the project directory.
-TLocalFileName inProjectDir(const TLocalFileName &ProjectDir, const std::string &Name) {
-  if (ProjectDir.empty() || ProjectDir.back() == '/') return ProjectDir + Name;
-  return ProjectDir + '/' + Name;
-}
 
 std::string quickSaveFileName() {
   std::string name;
@@ -220,7 +215,7 @@ void TGetSiteJob::seedLinkList() {
   OleCheck(jobRequest_->get_PageURL(&pageURL));
   OleCheck(linkList_->AddUserLink(pageURL));
   linkListLoad_ = TLinkListLoad::Loaded;
-  linkList_->SetJournalFile(inProjectDir(projectDir(), quickSaveFileName()));
+  linkList_->SetJournalFile(platform::FileInFolder(projectDir(), quickSaveFileName()));
 }
 
 void TGetSiteJob::saveDescription() {

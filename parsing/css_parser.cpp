@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "parsing/copy_type.h"
 #include "platform/safecall.h"
 
 namespace zs::parsing {
@@ -34,10 +35,7 @@ public:
   HRESULT Init(IURLParser *URLParser, IJobRequest *JobRequest, TLinkReportFunction ReportLink,
                void *Context, IParams *, ICustomParseProcessor *) override {
     return SafeCall([&] {
-      // Read once: the sheet is written in one mode from its first byte to its last.
-      TCopyType copyType = ctExact;
-      OleCheck(JobRequest->get_CopyType(&copyType));
-      browsable_ = copyType == ctBrowsable;
+      browsable_ = IsBrowsableCopy(*JobRequest);
       urlParser_ = URLParser;
       reportLink_ = ReportLink;
       context_ = Context;

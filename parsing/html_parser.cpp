@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "parsing/copy_type.h"
 #include "parsing/html_references.h"
 #include "parsing/html_tags.h"
 #include "parsing/html_tokenizer.h"
@@ -34,10 +35,7 @@ public:
     return SafeCall([&] {
       if (!URLParser || !JobRequest)
         throw EParser("The HTML parser needs a URL parser and a job request");
-      // Read once: a page is written in one mode from its first byte to its last.
-      TCopyType copyType = ctExact;
-      OleCheck(JobRequest->get_CopyType(&copyType));
-      browsable_ = copyType == ctBrowsable;
+      browsable_ = IsBrowsableCopy(*JobRequest);
       urlParser_ = URLParser;
       reportLink_ = ReportLink;
       context_ = Context;

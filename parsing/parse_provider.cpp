@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "parsing/copy_type.h"
 #include "parsing/dummy_parser.h"
 #include "parsing/parser_factory.h"
 #include "platform/safecall.h"
@@ -39,10 +40,7 @@ public:
       : urlParser_(URLParser), jobRequest_(JobRequest), linkSink_(LinkSink), level_(Level) {
     if (!urlParser_ || !jobRequest_)
       throw EParser("A parse provider needs the URL parser and the request of its job");
-    // Read once: a file half exact and half browsable would be corrupt.
-    TCopyType copyType = ctExact;
-    OleCheck(jobRequest_->get_CopyType(&copyType));
-    browsable_ = copyType == ctBrowsable;
+    browsable_ = IsBrowsableCopy(*jobRequest_);
   }
 
   void Start(const std::string &ContentTag) {

@@ -8,6 +8,7 @@
 #include "persistence/link_list_xml.h"
 #include "persistence/project_files.h"
 #include "persistence/xml_values.h"
+#include "platform/folders.h"
 #include "platform/safecall.h"
 
 namespace zs::persistence {
@@ -42,14 +43,14 @@ void SaveJobDescription(TJobState State, IJobRequest *Request, IILinkList *Links
   SetAttributeText(root.get(), "JobState", EnumName(State));
   SaveJobRequest(root.get(), Request);
   TLocalFileName journal = SaveLinkList(root.get(), Links, ProjectDir);
-  SaveDataDocument(document.get(), InProjectDir(ProjectDir, JobDescriptionFileName()));
+  SaveDataDocument(document.get(), platform::FileInFolder(ProjectDir, JobDescriptionFileName()));
   // Only now do the saved links stand in for the journal's records.
   deleteFile(journal);
 }
 
 ComPtr<IXMLElement> OpenJobDescription(const TLocalFileName &ProjectDir) {
   ComPtr<IXMLDocument> document =
-      OpenDataDocument(InProjectDir(ProjectDir, JobDescriptionFileName()));
+      OpenDataDocument(platform::FileInFolder(ProjectDir, JobDescriptionFileName()));
   if (!document) return nullptr;
   ComPtr<IXMLElement> root = documentElementOf(document.get());
   return IsElementNamed(root.get(), jobElement) ? root : nullptr;

@@ -7,6 +7,7 @@
 #include "persistence/data_documents.h"
 #include "persistence/project_files.h"
 #include "persistence/xml_values.h"
+#include "platform/folders.h"
 #include "platform/safecall.h"
 #include "platform/text.h"
 
@@ -62,7 +63,7 @@ TLocalFileName SaveLinkList(IXMLElement *Parent, IILinkList *Links,
   });
   std::string journal = QuickSaveFileName();
   SetAttributeText(FindOrAddChild(linkList.get(), quickSavesElement).get(), "src", journal);
-  return InProjectDir(ProjectDir, journal);
+  return platform::FileInFolder(ProjectDir, journal);
 }
 
 int32_t LoadLinkList(IXMLElement *Parent, IILinkList *Links, const TLocalFileName &ProjectDir) {
@@ -83,12 +84,12 @@ int32_t LoadLinkList(IXMLElement *Parent, IILinkList *Links, const TLocalFileNam
     Links->AddLinkEx(desc, level, savedState(state));
     ++count;
   });
-  Links->SetJournalFile(InProjectDir(ProjectDir, journalNamedBy(linkList.get())));
+  Links->SetJournalFile(platform::FileInFolder(ProjectDir, journalNamedBy(linkList.get())));
   Links->LoadJournal();
   // The replay stops the list writing to the journal, lest it append what it reads. The links
   // met from now on belong in the job's own journal, which the next save replaces, or a crash
   // before that save would lose them; never in a file that the description merely names.
-  Links->SetJournalFile(InProjectDir(ProjectDir, QuickSaveFileName()));
+  Links->SetJournalFile(platform::FileInFolder(ProjectDir, QuickSaveFileName()));
   return count;
 }
 

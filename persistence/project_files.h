@@ -7,9 +7,6 @@
 
 namespace zs::persistence {
 
-// The file Name inside the project directory.
-TLocalFileName InProjectDir(const TLocalFileName &ProjectDir, const std::string &Name);
-
 std::string JobDescriptionFileName();
 std::string QuickSaveFileName();
 

@@ -55,4 +55,9 @@ std::string UserName() {
   return name.empty() ? env("LOGNAME") : name;
 }
 
+std::string FileInFolder(const std::string& Folder, const std::string& Name) {
+  if (Folder.empty() || Folder.back() == '/') return Folder + Name;
+  return Folder + '/' + Name;
+}
+
 }  // namespace zs::platform
