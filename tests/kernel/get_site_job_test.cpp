@@ -41,15 +41,6 @@ protected:
   }
 };
 
-TEST_F(GetSiteJob, AFreshJobSavesItsDescriptionWithThePageAsItsOnlyLink) {
-  ComPtr<IGetSiteJob> job = NewJob("site");
-  EXPECT_EQ(StateOf(job.get()), jsStopped);
-  EXPECT_EQ(SavedState(Dir("site")), jsStopped);
-  EXPECT_TRUE(std::filesystem::exists(Dir("site/#Sumbra.&jd")));
-  EXPECT_EQ(LinkStates(job.get()), (TStates{{pageURL, lsPure}}));
-  EXPECT_EQ(queue->Jobs, std::vector{Internal(job.get())});
-}
-
 TEST_F(GetSiteJob, PauseCancelsTheFetchesAndPutsTheirLinksBackToWaiting) {
   controller->SetSlots(2);
   ComPtr<IGetSiteJob> job = NewJob("site");
@@ -140,62 +131,48 @@ TEST_F(GetSiteJob, RemoveCancelsTheFetchesTellsTheSinkAndDropsLaterReports) {
   EXPECT_EQ(ErrorOf(job->get_LinkList(none.put())), "The job has been removed");
 }
 
-struct TSavedStateCase {
-  const char *saved;
-  TJobState loaded;
-};
-
-class LoadedJobState : public GetSiteJob, public ::testing::WithParamInterface<TSavedStateCase> {};
-
-TEST_P(LoadedJobState, IsTheSavedOneUnlessItWasRunning) {
-  ComPtr<IXMLElement> entry = RemovedJobEntry(NewJob("site").get());
-  std::string description = ReadFile(Dir("site/#Sumbra.&jd"));
-  const std::string written = "JobState=\"jsStopped\"";
-  ASSERT_NE(description.find(written), std::string::npos);
-  description.replace(description.find(written), written.size(),
-                      "JobState=\"" + std::string(GetParam().saved) + "\"");
-  WriteFile(Dir("site/#Sumbra.&jd"), description);
-
-  ComPtr<IGetSiteJob> job = LoadGetSiteJob(queue.get(), entry.get());
-  EXPECT_EQ(StateOf(job.get()), GetParam().loaded);
+TEST_F(GetSiteJob, ALoadedJobHasTheSavedStateUnlessItWasRunning) {
+  const std::pair<const char *, TJobState> cases[] = {{"jsRunning", jsStopped},
+                                                      {"jsFinished", jsFinished},
+                                                      {"jsfinished", jsStopped},
+                                                      {"jsPaused", jsStopped}};
+  for (const auto &[saved, loaded] : cases) {
+    ComPtr<IXMLElement> entry = RemovedJobEntry(NewJob(saved).get());
+    const std::string file = Dir(std::string(saved) + "/#Sumbra.&jd");
+    std::string description = ReadFile(file);
+    const std::string written = "JobState=\"jsStopped\"";
+    ASSERT_NE(description.find(written), std::string::npos);
+    description.replace(description.find(written), written.size(),
+                        "JobState=\"" + std::string(saved) + "\"");
+    WriteFile(file, description);
+    EXPECT_EQ(StateOf(LoadGetSiteJob(queue.get(), entry.get()).get()), loaded) << saved;
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(GetSiteJob, LoadedJobState,
-                         ::testing::Values(TSavedStateCase{"jsRunning", jsStopped},
-                                           TSavedStateCase{"jsFinished", jsFinished},
-                                           TSavedStateCase{"jsfinished", jsStopped},
-                                           TSavedStateCase{"jsPaused", jsStopped}));
-
 // A job interrupted with its page done, a found link failed and another being fetched; its
-// description was not saved again, so only the journal knows of the links.
-class InterruptedJob : public GetSiteJob {
-protected:
-  ComPtr<IGetSiteJob> Reload() {
-    ComPtr<IGetSiteJob> job = NewJob("site");
+// description was not saved again, so only the journal knows of the links. It reads them on
+// first need, without starting fetches or telling the sink.
+TEST_F(GetSiteJob, AnInterruptedJobComesBackStoppedAndReadsItsJournalOnItsFirstOffer) {
+  auto interrupted = [&](const std::string &name) {
+    ComPtr<IGetSiteJob> job = NewJob(name);
     OleCheck(job->Run());
     Fetched(true, {Link(SiteURL("a.html")), Link(SiteURL("b.html"))});
     Fetched(false);
     return LoadGetSiteJob(queue.get(), RemovedJobEntry(job.get()).get());
-  }
-};
-
-TEST_F(InterruptedJob, ComesBackStoppedWithItsDoneLinksAndTheInterruptedOneWaiting) {
-  ComPtr<IGetSiteJob> job = Reload();
+  };
+  ComPtr<IGetSiteJob> job = interrupted("site");
   EXPECT_EQ(StateOf(job.get()), jsStopped);
   EXPECT_EQ(LinkStates(job.get()), (TStates{{pageURL, lsCompleteOK},
                                             {SiteURL("a.html"), lsCompleteBad},
                                             {SiteURL("b.html"), lsPure}}));
-}
 
-TEST_F(InterruptedJob, ReadsItsLinksOnFirstNeedWithoutStartingFetchesOrTellingTheSink) {
-  ComPtr<IGetSiteJob> job = Reload();
+  ComPtr<IGetSiteJob> again = interrupted("other");
   controller->TakeOffers();
-  OleCheck(job->Run()); // its one offer reads the links
-
+  OleCheck(again->Run()); // its one offer reads the links
   EXPECT_EQ(controller->TakeOffers().size(), 1u);
   ASSERT_EQ(controller->Running().size(), 1u);
   EXPECT_EQ(controller->Running()[0]->URL(), SiteURL("b.html"));
-  auto events = TRecordingGetSiteEvents::Of(job.get());
+  auto events = TRecordingGetSiteEvents::Of(again.get());
   EXPECT_TRUE(events->ChangedLinks.empty());
   EXPECT_EQ(events->LinkStates, std::vector<TLinkState>{lsInUse});
 }
@@ -249,43 +226,27 @@ TEST_F(GetSiteJob, ATitleChangeIsSavedAndToldToTheSink) {
   EXPECT_EQ(title, "Renamed");
 }
 
-struct TRefusedChange {
-  const char *field;
-  void (*change)(TJobRequestDef &def);
-  const char *message;
-};
-
-class RefusedRequestChange : public GetSiteJob,
-                             public ::testing::WithParamInterface<TRefusedChange> {};
-
-TEST_P(RefusedRequestChange, KeepsTheOldDefinition) {
+TEST_F(GetSiteJob, RefusedRequestChangesKeepTheOldDefinition) {
+  const char *const notImplemented = "Sorry, this feature is not yet implemented";
+  const std::pair<void (*)(TJobRequestDef &), const char *> cases[] = {
+      {[](TJobRequestDef &d) { d.PageURL += "?other"; }, notImplemented},
+      {[](TJobRequestDef &d) { d.ProjectDir += "-moved"; }, notImplemented},
+      {[](TJobRequestDef &d) { d.CopyType = ctExact; }, notImplemented},
+      {[](TJobRequestDef &d) { d.IndexName = "home.htm"; }, notImplemented},
+      {[](TJobRequestDef &d) { d.DownLevel = -2; },
+       "Illegal job request. Param #3: This field is out of bounds"}};
   ComPtr<IGetSiteJob> job = NewJob("site");
   ComPtr<IJobRequest> request;
   OleCheck(job->get_JobRequest(request.put()));
-  TJobRequestDef before;
+  TJobRequestDef before, after;
   OleCheck(request->AsRecDef(&before));
-
-  EXPECT_EQ(ErrorOf(ChangeRequest(job.get(), GetParam().change)), GetParam().message);
-  TJobRequestDef after;
-  OleCheck(request->AsRecDef(&after));
-  EXPECT_EQ(after, before);
+  for (const auto &[change, message] : cases) {
+    EXPECT_EQ(ErrorOf(ChangeRequest(job.get(), change)), message);
+    OleCheck(request->AsRecDef(&after));
+    EXPECT_EQ(after, before) << message;
+  }
   EXPECT_EQ(TRecordingGetSiteEvents::Of(job.get())->RequestChanges, 0);
 }
-
-const char *const notImplemented = "Sorry, this feature is not yet implemented";
-
-INSTANTIATE_TEST_SUITE_P(
-    GetSiteJob, RefusedRequestChange,
-    ::testing::Values(
-        TRefusedChange{"PageURL", [](TJobRequestDef &d) { d.PageURL += "?other"; }, notImplemented},
-        TRefusedChange{"ProjectDir", [](TJobRequestDef &d) { d.ProjectDir += "-moved"; },
-                       notImplemented},
-        TRefusedChange{"CopyType", [](TJobRequestDef &d) { d.CopyType = ctExact; }, notImplemented},
-        TRefusedChange{"IndexName", [](TJobRequestDef &d) { d.IndexName = "home.htm"; },
-                       notImplemented},
-        TRefusedChange{"DownLevel", [](TJobRequestDef &d) { d.DownLevel = -2; },
-                       "Illegal job request. Param #3: This field is out of bounds"}),
-    [](const auto &info) { return std::string(info.param.field); });
 
 TEST_F(GetSiteJob, AProjectDirectoryInUseIsRefusedAndLeavesNoJobInTheList) {
   ComPtr<IGetSiteJob> first = NewJob("site");
@@ -303,7 +264,7 @@ TEST_F(GetSiteJob, AFailureAfterRegistrationTakesTheHalfBuiltJobOutOfTheList) {
   auto failingSink = [](IKGetSiteJob *) -> ComPtr<IIGetSiteEvents> {
     throw platform::Exception("no sink");
   };
-  ComPtr<IJobRequest> request = NewRequest(JobDef(Dir("site")));
+  ComPtr<IJobRequest> request = NewRequest(Dir("site"));
   EXPECT_THROW(CreateGetSiteJob(queue.get(), request.get(), failingSink), platform::Exception);
   EXPECT_TRUE(queue->Jobs.empty());
   // The request is still free for a job that works out.

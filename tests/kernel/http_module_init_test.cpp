@@ -35,47 +35,42 @@ ComPtr<IModuleInit> fakeModuleInitInterface(const std::string &ModuleName) {
   return moduleInit;
 }
 
-struct HttpCase {
-  const char *name;
-  std::string moduleName; // as configured for "http"
-  bool hasInit;
-  HRESULT initResult;
-};
-void PrintTo(const HttpCase &c, std::ostream *out) { *out << c.name; }
-
-class HttpModuleInit : public ::testing::TestWithParam<HttpCase> {
+class HttpModuleInit : public ::testing::Test {
   ScopedHives hives_;
   ScopedFake<ComPtr<IModuleInit>(const std::string &)> loader_{GetModuleInitInterface,
                                                                fakeModuleInitInterface};
 };
 
-TEST_P(HttpModuleInit, InitialisesTheConfiguredModuleOnceAndRaisesWhenThatFails) {
-  const HttpCase &c = GetParam();
-  modulesAsked.clear();
-  moduleInit = c.hasInit ? platform::MakeCom<FakeModuleInit>(c.initResult) : nullptr;
-  platform::OleCheck(GetProfiler()->put_Param("PluginInetModuleName:http", Variant(c.moduleName)));
-  bool done = false;
-  if (platform::Failed(c.initResult)) {
-    EXPECT_THROW(kernel::InitHttpModule(done), platform::EOleSysError);
-  } else {
-    kernel::InitHttpModule(done);
+TEST_F(HttpModuleInit, InitialisesTheConfiguredModuleOnceAndRaisesWhenThatFails) {
+  struct {
+    std::string moduleName; // as configured for "http"
+    bool hasInit;
+    HRESULT initResult;
+  } const cases[] = {{"", true, S_OK},
+                     {"/opt/zs/http.so", false, S_OK},
+                     {"/opt/zs/http.so", true, S_OK},
+                     {"/opt/zs/http.so", true, E_FAIL}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.moduleName + (c.hasInit ? " with init" : " without init"));
+    modulesAsked.clear();
+    moduleInit = c.hasInit ? platform::MakeCom<FakeModuleInit>(c.initResult) : nullptr;
+    platform::OleCheck(
+        GetProfiler()->put_Param("PluginInetModuleName:http", Variant(c.moduleName)));
+    bool done = false;
+    if (platform::Failed(c.initResult)) {
+      EXPECT_THROW(kernel::InitHttpModule(done), platform::EOleSysError);
+    } else {
+      kernel::InitHttpModule(done);
+    }
+    EXPECT_TRUE(done);
+    std::string configured;
+    platform::OleCheck(GetProfiler()->GetPluginInetModuleName("http", &configured));
+    EXPECT_EQ(modulesAsked, configured.empty() ? std::vector<std::string>{}
+                                               : std::vector<std::string>{configured});
+    EXPECT_EQ(moduleInit ? moduleInit->calls : 0, c.hasInit && !c.moduleName.empty() ? 1 : 0);
+    moduleInit.reset();
   }
-  EXPECT_TRUE(done);
-  std::string configured;
-  platform::OleCheck(GetProfiler()->GetPluginInetModuleName("http", &configured));
-  EXPECT_EQ(modulesAsked,
-            configured.empty() ? std::vector<std::string>{} : std::vector<std::string>{configured});
-  EXPECT_EQ(moduleInit ? moduleInit->calls : 0, c.hasInit && !c.moduleName.empty() ? 1 : 0);
-  moduleInit.reset();
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, HttpModuleInit,
-                         ::testing::Values(HttpCase{"NoModuleNamed", "", true, S_OK},
-                                           HttpCase{"ModuleWithoutInit", "/opt/zs/http.so", false,
-                                                    S_OK},
-                                           HttpCase{"InitSucceeds", "/opt/zs/http.so", true, S_OK},
-                                           HttpCase{"InitFails", "/opt/zs/http.so", true, E_FAIL}),
-                         [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace zs::testing

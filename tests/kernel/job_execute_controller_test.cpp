@@ -101,7 +101,7 @@ TEST_F(JobExecuteController, AJobThatFinishesDuringItsOfferLetsTheNextJobStart) 
   OleCheck(queue->Jobs[0]->Remove());
   auto done = CreateLinkList(nullptr, -1).As<IILinkList>();
   done->AddLinkEx(Link(pageURL, ltUserEntered), 0, lsCompleteOK);
-  SaveJobDescription(jsStopped, NewRequest(JobDef(Dir("done"))).get(), done.get(), Dir("done"));
+  SaveJobDescription(jsStopped, NewRequest(Dir("done")).get(), done.get(), Dir("done"));
 
   controller->SetSlots(0);
   ComPtr<IGetSiteJob> finished = LoadGetSiteJob(queue.get(), entry.get());

@@ -7,17 +7,12 @@
 #include <thread>
 
 #include "platform/main_loop.h"
-#include "platform/safecall.h"
-#include "tests/kernel/kernel_test_support.h"
-#include "tests/support/fake_get_file_controller.h"
-#include "tests/support/recording_get_site_events.h"
-#include "tests/support/test_environment.h"
+#include "tests/kernel/job_test_support.h"
 
 namespace zs::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using platform::OleCheck;
 
 const std::string incorrectDisk = "This Path is incorrect. It must begans with correct disk name.";
 const std::string sharedFolder =
@@ -43,17 +38,6 @@ std::string refusalOf(const std::string &path, IJobRequest *request = nullptr) {
   return message;
 }
 
-ComPtr<IJobRequest> requestFor(const std::string &projectDir) {
-  TJobRequestDef def;
-  def.CopyType = ctBrowsable;
-  def.DownLevel = -1;
-  def.PageURL = "http://127.0.0.1/site/index.html";
-  def.ProjectDir = projectDir;
-  ComPtr<IJobRequest> request = CreateJobRequest();
-  OleCheck(request->Change(def));
-  return request;
-}
-
 std::vector<std::string> projectDirsOf(IIntfSnapshot *snapshot) {
   int32_t count = 0;
   OleCheck(snapshot->get_Count(&count));
@@ -76,7 +60,7 @@ protected:
 
   ComPtr<IGetSiteJob> addJob(const std::string &name) {
     ComPtr<IGetSiteJob> job;
-    OleCheck(queue_->AddJob(requestFor(dir_.File(name)).get(), job.put()));
+    OleCheck(queue_->AddJob(NewRequest(dir_.File(name)).get(), job.put()));
     return job;
   }
   ComPtr<IIntfSnapshot> jobs() {
@@ -169,33 +153,24 @@ TEST_F(JobQueueTest, AnotherThreadMayCheckFoldersWhileJobsAreAdded) {
   EXPECT_EQ(refusalOf(dir_.File("d")), sharedFolder);
 }
 
-struct BadListCase {
-  const char *name;
-  const char *content; // nullptr: no file at all
-  std::string message; // "" when nothing is wrong
-};
-void PrintTo(const BadListCase &c, std::ostream *out) { *out << c.name; }
-
-class JobListFile : public JobQueueTest, public ::testing::WithParamInterface<BadListCase> {};
-
-TEST_P(JobListFile, AFileThatIsNoJobListLoadsNothingAndKeepsTheListAndTheFile) {
+TEST_F(JobQueueTest, AFileThatIsNoJobListLoadsNothingAndKeepsTheListAndTheFile) {
   addJob("kept");
-  const std::string list = dir_.File("jobs.jl");
-  if (GetParam().content) WriteFile(list, GetParam().content);
-  EXPECT_EQ(failureOf(queue_->LoadAndMerge(list)), GetParam().message);
-  EXPECT_EQ(projectDirs(), files({"kept"}));
-  if (GetParam().content) {
-    EXPECT_EQ(ReadFile(list), GetParam().content);
+  const std::pair<const char *, std::string> cases[] = {
+      {nullptr, cannotOpen}, // no file at all
+      {"JobList <Job>", cannotOpen},
+      {"<Job><Job/></Job>", "It's not a JobList file"},
+      {"<JobList xmlns=\"\"/>", ""}};
+  for (const auto &[content, message] : cases) {
+    const std::string list = dir_.File("jobs.jl");
+    fs::remove(list);
+    if (content) WriteFile(list, content);
+    EXPECT_EQ(failureOf(queue_->LoadAndMerge(list)), message);
+    EXPECT_EQ(projectDirs(), files({"kept"}));
+    if (content) {
+      EXPECT_EQ(ReadFile(list), content);
+    }
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    JobQueue, JobListFile,
-    ::testing::Values(BadListCase{"Missing", nullptr, cannotOpen},
-                      BadListCase{"NotXML", "JobList <Job>", cannotOpen},
-                      BadListCase{"RootJob", "<Job><Job/></Job>", "It's not a JobList file"},
-                      BadListCase{"EmptyJobList", "<JobList xmlns=\"\"/>", ""}),
-    [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(JobQueueTest, ASaveThatCannotMakeItsFolderSaysWhyAndWritesNothing) {
   addJob("a");
@@ -220,13 +195,6 @@ TEST_F(JobQueueTest, ASnapshotKeepsTheJobsThatClearRemoved) {
   ComPtr<IUnknown> item;
   OleCheck(before->get_Item(0, item.put()));
   EXPECT_EQ(item, first.As<IUnknown>());
-}
-
-TEST_F(JobQueueTest, AJobAddedWithEventsGetsTheFactorysSink) {
-  CreateJobWithEvents(requestFor(dir_.File("a")).get(), &RecordingGetSiteEvents);
-  ComPtr<IUnknown> job;
-  OleCheck(jobs()->get_Item(0, job.put()));
-  EXPECT_NE(TRecordingGetSiteEvents::Of(job.As<IGetSiteJob>().get()), nullptr);
 }
 
 // A scheduler whose only answer is whether jobs run.
@@ -258,13 +226,10 @@ protected:
   ComPtr<IKMaintenanceTimer> timer_;
 };
 
-TEST_F(Maintenance, IsDueAtEveryCallWhileNoJobRuns) {
-  EXPECT_TRUE(due());
-  EXPECT_TRUE(due());
-}
-
 TEST_F(Maintenance, WhileJobsRunItIsDueOnlyWhenMoreThanTenMinutesHavePassed) {
   using namespace std::chrono_literals;
+  EXPECT_TRUE(due()); // at every call while no job runs
+  EXPECT_TRUE(due());
   scheduler->running = true;
   EXPECT_FALSE(due());
   now += 10min;
@@ -275,12 +240,7 @@ TEST_F(Maintenance, WhileJobsRunItIsDueOnlyWhenMoreThanTenMinutesHavePassed) {
   EXPECT_FALSE(due()); // counted from the last time it was due
   now += 2min;
   EXPECT_TRUE(due());
-}
-
-TEST_F(Maintenance, AClockSetBackMakesItDue) {
-  using namespace std::chrono_literals;
-  scheduler->running = true;
-  now -= 1s;
+  now -= 1s; // a clock set back
   EXPECT_TRUE(due());
   now += 1s;
   EXPECT_FALSE(due());
@@ -302,7 +262,7 @@ protected:
   // A job of the module's list that the test itself does not hold.
   ComPtr<TRecordingGetSiteEvents> addJob(const std::string &name, bool run) {
     ComPtr<IGetSiteJob> job;
-    OleCheck(GetJobQueue()->AddJob(requestFor(dir_.File(name)).get(), job.put()));
+    OleCheck(GetJobQueue()->AddJob(NewRequest(dir_.File(name)).get(), job.put()));
     if (run) OleCheck(job->Run());
     return TRecordingGetSiteEvents::Of(job.get());
   }
@@ -312,24 +272,19 @@ protected:
   TempDir dir_;
 };
 
-TEST_F(ShutdownKernelTest, RemovesEveryJobAndWaitsUntilTheListIsGone) {
-  ComPtr<TRecordingGetSiteEvents> first = addJob("a", false);
-  CreateJobWithEvents(requestFor(dir_.File("b")).get(), nullptr);
+// The reports of cancelled fetches hold the job, and the job its list, until they have run.
+TEST_F(ShutdownKernelTest, RemovesEveryJobAndRunsTheirReportsBeforeTheListIsGone) {
+  ComPtr<TRecordingGetSiteEvents> running = addJob("a", true);
+  CreateJobWithEvents(NewRequest(dir_.File("b")).get(), nullptr);
+  ASSERT_EQ(controller_->Running().size(), 1u);
   ShutdownKernel();
   EXPECT_TRUE(KernelShuttingDown);
   EXPECT_TRUE(JobQueueDestroyed);
-  EXPECT_EQ(first->Removals, 1);
+  EXPECT_EQ(running->Removals, 1);
+  EXPECT_EQ(running->States, std::vector<TJobState>{jsRunning}); // no reports while shutting down
+  EXPECT_EQ(platform::ProcessPendingMessages(), 0);
   EXPECT_THROW(GetJobQueue(), platform::Exception);
   EXPECT_FALSE(GetFileControllerExists());
-}
-
-TEST_F(ShutdownKernelTest, RunsTheReportsOfCancelledFetchesBeforeItReturns) {
-  ComPtr<TRecordingGetSiteEvents> running = addJob("a", true);
-  ASSERT_EQ(controller_->Running().size(), 1u);
-  ShutdownKernel();
-  EXPECT_EQ(running->States, std::vector<TJobState>{jsRunning}); // no reports while shutting down
-  // The reports hold the job, and the job its list, until they have run.
-  EXPECT_EQ(platform::ProcessPendingMessages(), 0);
 }
 
 } // namespace

@@ -1,18 +1,13 @@
-// What the tests of jobs and their scheduler share: a job list of their own, a fixture that
-// puts the fake get-file controller and recording sinks in place, and short ways to make
-// jobs and read their links and files.
+// What the tests of jobs share: a job list of their own, the fake get-file controller,
+// recording sinks, and short ways to make jobs and read their links and files.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <atomic>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "kernel/interfaces.h"
-#include "platform/main_loop.h"
 #include "platform/safecall.h"
 #include "tests/kernel/kernel_test_support.h"
 #include "tests/support/fake_get_file_controller.h"
@@ -27,11 +22,6 @@ using platform::OleCheck;
 // project directory.
 class TFakeJobQueue : public platform::TComObject<IKJobQueue> {
 public:
-  explicit TFakeJobQueue(std::atomic<int> *endedInMain = nullptr) : endedInMain_(endedInMain) {}
-  ~TFakeJobQueue() override {
-    if (endedInMain_) *endedInMain_ = platform::IsMainThread() ? 1 : -1;
-  }
-
   void RegisterJob(IKGetSiteJob *Job) override { Jobs.emplace_back(Job); }
   void UnregisterJob(IKGetSiteJob *Job) override { std::erase(Jobs, ComPtr<IKGetSiteJob>(Job)); }
   void RemoveAll() override {
@@ -57,25 +47,15 @@ public:
   }
 
   std::vector<ComPtr<IKGetSiteJob>> Jobs;
-
-private:
-  std::atomic<int> *endedInMain_;
 };
 
-inline TJobRequestDef JobDef(const std::string &projectDir, int32_t downLevel = -1) {
-  return {"Site",
-          ctBrowsable,
-          downLevel,
-          "",
-          "http://example.com/site/index.html",
-          "http://example.com/site/",
-          false,
-          projectDir};
-}
+inline const std::string pageURL = "http://example.com/site/index.html";
+inline std::string SiteURL(const std::string &name) { return "http://example.com/site/" + name; }
 
-inline ComPtr<IJobRequest> NewRequest(const TJobRequestDef &def) {
+inline ComPtr<IJobRequest> NewRequest(const std::string &projectDir, int32_t downLevel = -1) {
   ComPtr<IJobRequest> request = CreateJobRequest();
-  OleCheck(request->Change(def));
+  OleCheck(request->Change(
+      {"Site", ctBrowsable, downLevel, "", pageURL, SiteURL(""), false, projectDir}));
   return request;
 }
 
@@ -111,9 +91,6 @@ inline TJobState SavedState(const std::string &projectDir) {
   return LoadJobState(root.get());
 }
 
-inline const std::string pageURL = "http://example.com/site/index.html";
-inline std::string SiteURL(const std::string &name) { return "http://example.com/site/" + name; }
-
 // Every test starts with a new scheduler (its cursor at the first job), an empty job list
 // of its own, recording sinks and a fake pool of one slot; it ends with every job removed
 // and every posted message run.
@@ -135,7 +112,7 @@ protected:
 
   // A new job with its own project directory (a folder of the test's temporary folder).
   ComPtr<IGetSiteJob> NewJob(const std::string &name, int32_t downLevel = -1) {
-    return CreateGetSiteJob(queue.get(), NewRequest(JobDef(Dir(name), downLevel)).get(), nullptr);
+    return CreateGetSiteJob(queue.get(), NewRequest(Dir(name), downLevel).get(), nullptr);
   }
   std::string Dir(const std::string &name) const { return temp.File(name); }
 

@@ -57,32 +57,29 @@ TEST_F(MainThreadQueue, LinkMessagesRunInTheMainThreadInEachPostersOrder) {
     EXPECT_EQ(message.sequence, next[message.poster]++);
 }
 
-TEST_F(MainThreadQueue, LinkMessageNeverRunsInTheCallerAndHoldsItsTargetUntilItRan) {
-  std::atomic<int> endedInMain = 0;
-  auto target = platform::MakeCom<Target>(&endedInMain);
-  Target *raw = target.get();
+// A posted message holds its target until it ran; a release from a worker drops the last
+// reference in the main thread too.
+TEST_F(MainThreadQueue, TargetsEndInTheMainThreadAfterTheirMessagesRan) {
+  std::atomic<int> postedEnded = 0, releasedEnded = 0;
+  auto posted = platform::MakeCom<Target>(&postedEnded);
+  Target *raw = posted.get();
   Message message{0, 7};
-  PostLinkMessage(target.get(), &message);
-  target.reset();
-  EXPECT_TRUE(raw->received.empty());
-  EXPECT_EQ(endedInMain, 0);
-  ASSERT_TRUE(pumpUntil([&] { return endedInMain != 0; }));
-  EXPECT_EQ(endedInMain, 1);
+  PostLinkMessage(posted.get(), &message);
+  posted.reset();
+  EXPECT_TRUE(raw->received.empty()); // never run in the caller
   EXPECT_THROW(PostLinkMessage(nullptr, &message), platform::Exception);
-}
 
-TEST_F(MainThreadQueue, ReleaseFromAWorkerDropsTheLastReferenceInTheMainThread) {
-  std::atomic<int> endedInMain = 0;
-  auto target = platform::MakeCom<Target>(&endedInMain);
-  ReleaseInMainThread(target.get()); // in the main thread: nothing to do
-  EXPECT_EQ(platform::ProcessPendingMessages(), 0);
-  std::thread([held = std::move(target)]() mutable {
+  auto released = platform::MakeCom<Target>(&releasedEnded);
+  ReleaseInMainThread(released.get()); // in the main thread: nothing to do
+  std::thread([held = std::move(released)]() mutable {
     ReleaseInMainThread(held.get());
     held.reset();
   }).join();
-  EXPECT_EQ(endedInMain, 0);
-  ASSERT_TRUE(pumpUntil([&] { return endedInMain != 0; }));
-  EXPECT_EQ(endedInMain, 1);
+  EXPECT_EQ(postedEnded, 0);
+  EXPECT_EQ(releasedEnded, 0);
+  ASSERT_TRUE(pumpUntil([&] { return postedEnded != 0 && releasedEnded != 0; }));
+  EXPECT_EQ(postedEnded, 1);
+  EXPECT_EQ(releasedEnded, 1);
 }
 
 } // namespace

@@ -28,7 +28,6 @@ std::pair<HRESULT, std::string> creationFailure(const GUID &clsid, const GUID &i
 }
 
 TEST(KernelCoClass, EveryClientGetsAnObjectOfItsOwnThatIsNotTheSingleton) {
-  EXPECT_EQ(platform::FindComClass(CLSID_Kernel)->Description, "Zelvor Sumbra! managment object");
   ComPtr<IKernel> first = CreateComObject<IKernel>(CLSID_Kernel);
   EXPECT_NE(first, CreateComObject<IKernel>(CLSID_Kernel));
   EXPECT_NE(first, GetKernel());
@@ -50,7 +49,6 @@ TEST(KernelCoClass, ClientNeverKeepsTheSingletonAlive) {
 TEST(KernelCoClass, CreationFailsForUnknownOrInternalClassesAndMissingInterfaces) {
   constexpr GUID internalKernel = MakeGUID("{014EE76F-7967-4254-B8EC-FEA9D720DEB8}");
   constexpr GUID unknown = MakeGUID("{014EE76F-7967-4254-B8EC-FEA9D720DEB9}");
-  EXPECT_EQ(platform::FindComClass(internalKernel)->Name, "TKernelObject");
   for (const GUID &clsid : {internalKernel, unknown})
     EXPECT_EQ(creationFailure(clsid, IKernel::IID),
               std::make_pair(platform::REGDB_E_CLASSNOTREG, std::string("Class not registered")));

@@ -13,47 +13,36 @@ namespace {
 
 using platform::EOleSysError;
 
-struct TextCase {
-  const char *name;
-  void (*raise)();
-  std::string source, text;
-};
-void PrintTo(const TextCase &c, std::ostream *out) { *out << c.name; }
-
-class ExceptionToText : public ::testing::TestWithParam<TextCase> {};
-
-TEST_P(ExceptionToText, GivesSourceAndText) {
-  std::string source = "stale", text = "stale";
-  try {
-    platform::TakeErrorInfo(); // no message of an earlier failure may stand in
-    GetParam().raise();
-  } catch (...) {
-    kernel::ExceptionToText(std::current_exception(), source, text);
+TEST(ExceptionToText, GivesSourceAndText) {
+  struct {
+    void (*raise)();
+    std::string source, text;
+  } const cases[] = {
+      {[] { throw EOleSysError("Failed", platform::E_FAIL); }, "Workflow",
+       "Failed (OLE ID: 0x80004005)"},
+      {[] { throw EOleSysError("Odd", 0xA1); }, "Workflow", "Odd (OLE ID: 0x000000A1)"},
+      {[] { platform::OleCheck(platform::E_UNEXPECTED); }, "Workflow", "Unidentified error"},
+      {[] { platform::OleCheck(platform::SafeCall([] { throw EKBadPath("Gone"); })); }, "Workflow",
+       "Gone"},
+      {[] { throw EKBadPath("Bad path"); }, "EKBadPath", "Bad path"},
+      {[] { throw ETerminateThread("TGetFileHelper"); }, "ETerminateThread",
+       "Terminate TGetFileHelper"},
+      {[] { throw EInternalError(); }, "EInternalError",
+       "Sorry, this feature is not yet implemented"},
+      {[] { throw std::runtime_error("Std"); }, "Exception", "Std"},
+      {[] { throw 42; }, "int", ""}};
+  for (const auto &c : cases) {
+    std::string source = "stale", text = "stale";
+    try {
+      platform::TakeErrorInfo(); // no message of an earlier failure may stand in
+      c.raise();
+    } catch (...) {
+      kernel::ExceptionToText(std::current_exception(), source, text);
+    }
+    EXPECT_EQ(source, c.source) << c.text;
+    EXPECT_EQ(text, c.text) << c.source;
   }
-  EXPECT_EQ(source, GetParam().source);
-  EXPECT_EQ(text, GetParam().text);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Examples, ExceptionToText,
-    ::testing::Values(
-        TextCase{"OleError", [] { throw EOleSysError("Failed", platform::E_FAIL); }, "Workflow",
-                 "Failed (OLE ID: 0x80004005)"},
-        TextCase{"OleCodeKeepsLeadingZeros", [] { throw EOleSysError("Odd", 0xA1); }, "Workflow",
-                 "Odd (OLE ID: 0x000000A1)"},
-        TextCase{"UnexpectedWithTheSystemText", [] { platform::OleCheck(platform::E_UNEXPECTED); },
-                 "Workflow", "Unidentified error"},
-        TextCase{"UnexpectedWithItsOwnText",
-                 [] { platform::OleCheck(platform::SafeCall([] { throw EKBadPath("Gone"); })); },
-                 "Workflow", "Gone"},
-        TextCase{"OwnException", [] { throw EKBadPath("Bad path"); }, "EKBadPath", "Bad path"},
-        TextCase{"Termination", [] { throw ETerminateThread("TGetFileHelper"); },
-                 "ETerminateThread", "Terminate TGetFileHelper"},
-        TextCase{"NotImplemented", [] { throw EInternalError(); }, "EInternalError",
-                 "Sorry, this feature is not yet implemented"},
-        TextCase{"StandardException", [] { throw std::runtime_error("Std"); }, "Exception", "Std"},
-        TextCase{"NoException", [] { throw 42; }, "int", ""}),
-    [](const auto &info) { return std::string(info.param.name); });
 
 // Installs reporters in the thread that creates it, for its life.
 struct Reporter {

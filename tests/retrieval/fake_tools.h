@@ -17,10 +17,8 @@ namespace zs::testing {
 struct TFakeResource {
   std::string Bytes = "";
   bool SizeKnown = true;
-  bool Slow = false;             // no data before the gate opens; GetAvailable answers 0
-  int32_t Chunk = 4096;          // the most GetAvailable offers at once
-  int32_t ErrorCode = 0;         // Open fails with this tool error code when not 0
-  std::string ErrorMessage = ""; // and this message
+  bool Slow = false;    // no data before the gate opens; GetAvailable answers 0
+  int32_t Chunk = 4096; // the most GetAvailable offers at once
   std::string ContentType = "";
 };
 
@@ -30,30 +28,29 @@ public:
   std::mutex Lock;                                // guards everything below
   std::map<std::string, TFakeResource> Resources; // by file name; others are not found
   bool GateOpen = false;
-  int Active = 0;                   // tools alive
-  int Most = 0;                     // the most tools alive at once
-  int Aborted = 0;                  // Abort calls
-  std::vector<std::string> Created; // file names, in order
+  int Active = 0;  // tools alive
+  int Most = 0;    // the most tools alive at once
+  int Aborted = 0; // Abort calls
 
-  void OpenGate() {
+  // Reads or changes the state under the lock.
+  template <class F> auto Locked(F f) {
     std::lock_guard guard(Lock);
-    GateOpen = true;
+    return f();
+  }
+  void OpenGate() {
+    Locked([&] { GateOpen = true; });
   }
   int ActiveNow() {
-    std::lock_guard guard(Lock);
-    return Active;
+    return Locked([&] { return Active; });
   }
   int MostAtOnce() {
-    std::lock_guard guard(Lock);
-    return Most;
+    return Locked([&] { return Most; });
   }
   int AbortCount() {
-    std::lock_guard guard(Lock);
-    return Aborted;
+    return Locked([&] { return Aborted; });
   }
   void Add(const std::string &FileName, TFakeResource Resource) {
-    std::lock_guard guard(Lock);
-    Resources[FileName] = std::move(Resource);
+    Locked([&] { Resources[FileName] = std::move(Resource); });
   }
 };
 
@@ -62,7 +59,7 @@ inline TFakeTools &FakeTools() {
   return tools;
 }
 
-class TFakeTool : public platform::TComObject<IGetFileTool, IGetFileToolError> {
+class TFakeTool : public platform::TComObject<IGetFileTool> {
 public:
   TFakeTool(bool Found, TFakeResource Resource) : found_(Found), resource_(std::move(Resource)) {
     TFakeTools &tools = FakeTools();
@@ -84,7 +81,6 @@ public:
     return platform::S_OK;
   }
   HRESULT Open(bool *Found) override {
-    if (resource_.ErrorCode != 0) return platform::E_FAIL;
     *Found = found_;
     return platform::S_OK;
   }
@@ -114,10 +110,6 @@ public:
     ++tools.Aborted;
     return platform::S_OK;
   }
-  int32_t GetLastError(std::string *Message) override {
-    *Message = resource_.ErrorMessage;
-    return resource_.ErrorCode;
-  }
 
 private:
   const bool found_;
@@ -132,7 +124,6 @@ inline ComPtr<IGetFileTool> FakeGetFileTool(const TParsedURL &URL, const TURL &)
   bool found = false;
   {
     std::lock_guard guard(tools.Lock);
-    tools.Created.push_back(URL.FileName);
     auto known = tools.Resources.find(URL.FileName);
     found = known != tools.Resources.end();
     if (found) resource = known->second;
@@ -154,7 +145,6 @@ private:
     tools.Resources.clear();
     tools.GateOpen = false;
     tools.Most = tools.Aborted = 0;
-    tools.Created.clear();
   }
   TScopedEntry<ComPtr<IGetFileTool>(const TParsedURL &, const TURL &)> entry_;
 };

@@ -1,6 +1,6 @@
 // The fixture of the tests that run whole jobs through the real get-file controller: a job
-// of the real kernel in a job list of its own, fetching a site of "file" URLs into a project
-// folder, with a sink that keeps the job's log.
+// of the real kernel in a job list of its own, copying into a project folder, with a sink
+// that keeps the job's log.
 #pragma once
 
 #include <map>
@@ -10,34 +10,6 @@
 #include "tests/retrieval/retrieval_test_support.h"
 
 namespace zs::testing {
-
-// The targets of href="...", src="...", action="..." and url(...) in a page or style sheet.
-inline std::vector<std::string> LinkTargets(const std::string &Text) {
-  std::vector<std::string> targets;
-  for (auto [opening, closing] :
-       {std::pair{"href=\"", '"'}, {"src=\"", '"'}, {"action=\"", '"'}, {"url(", ')'}}) {
-    const std::string open = opening;
-    for (size_t at = Text.find(open); at != std::string::npos; at = Text.find(open, at + 1)) {
-      size_t start = at + open.size();
-      targets.push_back(Text.substr(start, Text.find(closing, start) - start));
-    }
-  }
-  return targets;
-}
-
-// A link's text with every %XX replaced by its byte, as a file name on the disk has it.
-inline std::string DecodePercent(const std::string &Text) {
-  std::string out;
-  for (size_t i = 0; i < Text.size(); ++i) {
-    if (Text[i] == '%' && i + 2 < Text.size()) {
-      out += static_cast<char>(std::stoi(Text.substr(i + 1, 2), nullptr, 16));
-      i += 2;
-    } else {
-      out += Text[i];
-    }
-  }
-  return out;
-}
 
 class FetchTest : public ::testing::Test {
 protected:
@@ -50,12 +22,14 @@ protected:
     FreeJobExecuteController();
   }
 
-  // The URL of a file of the site folder.
+  // The URL of a file of the local site folder.
   std::string SiteURL(const std::string &name = "") const { return "file://" + site.File(name); }
 
-  ComPtr<IGetSiteJob> NewJob(TCopyType copyType, const std::string &page = "index.html") {
-    TJobRequestDef def{"Site",        copyType,  -1,    "",
-                       SiteURL(page), SiteURL(), false, project.File("copy")};
+  // A job copying the site below siteURL, starting at pageURL (by default the local site).
+  ComPtr<IGetSiteJob> NewJob(TCopyType copyType, std::string pageURL = "",
+                             std::string siteURL = "") {
+    if (pageURL.empty()) pageURL = SiteURL("index.html"), siteURL = SiteURL();
+    TJobRequestDef def{"Site", copyType, -1, "", pageURL, siteURL, false, project.File("copy")};
     ComPtr<IJobRequest> request = CreateJobRequest();
     OleCheck(request->Change(def));
     return queue->CreateJob(request.get(), &LogGetSiteEvents);
@@ -83,6 +57,13 @@ protected:
     Internal(job)->GetInternalLinkList()->EnumerateLinks(
         [&](const TLinkDescription &desc, int32_t, TLinkState state) { states[desc.URL] = state; });
     return states;
+  }
+
+  static int InUse(IGetSiteJob *job) {
+    int count = 0;
+    for (const auto &[url, state] : LinkStates(job))
+      count += state == lsInUse;
+    return count;
   }
 
   // The local file of a URL in the job's copy.

@@ -26,13 +26,6 @@ protected:
                  {.Bytes = "<html>page " + std::to_string(i) + "</html>", .Slow = true});
   }
 
-  int InUse(IGetSiteJob *job) {
-    int count = 0;
-    for (const auto &[url, state] : LinkStates(job))
-      count += state == lsInUse;
-    return count;
-  }
-
   TScopedFakeTools tools;
   TScopedDisplays displays;
 };
@@ -121,22 +114,6 @@ TEST_F(GetFileController, ProgressOfUnknownSizeApproachesAHundredPercent) {
     EXPECT_EQ(known[i].Position, std::min(4000 * i, 10000));
     EXPECT_EQ(known[i].Amount, 10000);
   }
-}
-
-TEST_F(GetFileController, FailingToolCompletesTheLinkAsBadWithTheTranslatedText) {
-  tools->Add("index.html", {indexOf(2)});
-  tools->Add("p1.html", {.ErrorCode = 3, .ErrorMessage = "ignored"});
-  tools->Add("p2.html", {.ErrorCode = 12, .ErrorMessage = "Connection reset"});
-  ComPtr<IGetSiteJob> job = NewJob(ctExact);
-  ASSERT_TRUE(RunToEnd(job.get()));
-
-  EXPECT_EQ(LinkStates(job.get())[SiteURL("p1.html")], lsCompleteBad);
-  EXPECT_EQ(LinkStates(job.get())[SiteURL("p2.html")], lsCompleteBad);
-  std::vector<std::string> log = LogOf(job.get());
-  std::sort(log.begin(), log.end());
-  EXPECT_EQ(log,
-            (std::vector<std::string>{"Workflow: Connection reset (" + SiteURL("p2.html") + ")",
-                                      "Workflow: Server not found (" + SiteURL("p1.html") + ")"}));
 }
 
 TEST_F(GetFileController, SchemeWithoutToolFailsItsLink) {

@@ -49,40 +49,34 @@ TEST_F(LocalFileTool, LargeFileIsReadInChunksOf100KB) {
   EXPECT_EQ(read, bytes);
 }
 
-TEST_F(LocalFileTool, MissingFileIsNotFound) {
-  ComPtr<IGetFileTool> tool = ToolFor(URLOf("nothing-here.html"));
-  ASSERT_TRUE(tool);
-  bool found = true;
-  OleCheck(tool->Open(&found));
-  EXPECT_FALSE(found);
-}
-
 TEST_F(LocalFileTool, FolderCannotBeReadAsAFile) {
   std::filesystem::create_directory(folder.File("dir.html"));
   EXPECT_THROW(ToolFor(URLOf("dir.html")), retrieval::EInternet);
 }
 
-TEST_F(LocalFileTool, PercentEscapesOfTheURLAreDecodedAndTheQueryIgnored) {
-  WriteFile(folder.File("my page \xC3\xA9.html"), "hello");
-  ComPtr<IGetFileTool> tool = ToolFor(URLOf("my%20page%20%C3%A9.html?x=1"));
-  bool found = false;
-  OleCheck(tool->Open(&found));
-  EXPECT_TRUE(found);
-  int32_t size = 0;
-  OleCheck(tool->GetSize(&size));
-  EXPECT_EQ(size, 5);
-}
-
-TEST_F(LocalFileTool, ContentTypeComesFromTheSystemTableOfExtensions) {
+TEST_F(LocalFileTool, NameComesFromTheDecodedPathAndContentTypeFromTheSystemTable) {
   struct {
-    const char *Name, *ContentType;
-  } cases[] = {{"a.htm", "text/html"}, {"b.HTML", "text/html"}, {"c.css", "text/css"},
-               {"d.png", "image/png"}, {"e.zz-unknown", ""},    {"noextension", ""}};
+    const char *File, *URLName, *ContentType;
+  } cases[] = {{"a.htm", "a.htm", "text/html"},
+               {"b.HTML", "b.HTML", "text/html"},
+               {"c.css", "c.css", "text/css"},
+               {"d.png", "d.png", "image/png"},
+               {"e.zz-unknown", "e.zz-unknown", ""},
+               {"noextension", "noextension", ""},
+               // Percent escapes are decoded and the query ignored.
+               {"my page \xC3\xA9.html", "my%20page%20%C3%A9.html?x=1", "text/html"}};
   for (const auto &c : cases) {
-    WriteFile(folder.File(c.Name), "x");
+    WriteFile(folder.File(c.File), "hello");
+    ComPtr<IGetFileTool> tool = ToolFor(URLOf(c.URLName));
+    bool found = false;
+    OleCheck(tool->Open(&found));
+    EXPECT_TRUE(found) << c.URLName;
+    int32_t size = 0;
+    OleCheck(tool->GetSize(&size));
+    EXPECT_EQ(size, 5) << c.URLName;
     std::string contentType = "?";
-    OleCheck(ToolFor(URLOf(c.Name))->GetContentType(&contentType));
-    EXPECT_EQ(contentType, c.ContentType) << c.Name;
+    OleCheck(tool->GetContentType(&contentType));
+    EXPECT_EQ(contentType, c.ContentType) << c.URLName;
   }
 }
 

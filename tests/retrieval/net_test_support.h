@@ -88,7 +88,6 @@ class NginxServer {
 public:
   explicit NginxServer(const std::string &Root, const std::string &Locations = "")
       : locations_(Locations), port_(ClosedPort()), proxyPort_(ClosedPort()) {
-    std::filesystem::create_directories(dir_.File("temp"));
     WriteFile(dir_.File("nginx.conf"), configuration(Root));
     process_ =
         platform::ChildProcess::Spawn(NginxPath, {"-p", dir_.Path(), "-c", dir_.File("nginx.conf"),
@@ -122,56 +121,37 @@ public:
 
 private:
   std::string configuration(const std::string &root) const {
-    std::string temp = dir_.File("temp");
-    return "daemon off;\nmaster_process off;\nworker_processes 1;\n"
-           "pid " +
-           dir_.File("nginx.pid") +
-           ";\n"
-           "events { worker_connections 512; }\n"
-           "http {\n"
-           "  log_format requests '$request_uri $status $request_completion';\n"
-           "  access_log " +
-           dir_.File("access.log") +
-           " requests;\n"
-           "  client_body_temp_path " +
-           temp +
-           "/body;\n"
-           "  proxy_temp_path " +
-           temp +
-           "/proxy;\n"
-           "  fastcgi_temp_path " +
-           temp +
-           "/fastcgi;\n"
-           "  uwsgi_temp_path " +
-           temp +
-           "/uwsgi;\n"
-           "  scgi_temp_path " +
-           temp +
-           "/scgi;\n"
-           "  types { text/html html; text/plain txt; }\n"
-           "  default_type application/octet-stream;\n"
-           "  server {\n"
-           "    listen 127.0.0.1:" +
-           std::to_string(port_) +
-           ";\n"
-           "    root " +
-           root +
-           ";\n"
-           "    location = /moved { return 302 /target.txt; }\n"
-           "    location = /agent { default_type text/plain; return 200 \"$http_user_agent\"; }\n"
-           "    location = /secret { return 401; }\n"
-           "    location = /broken { return 503; }\n"
-           "    location = /gone { return 410; }\n" +
-           locations_ +
-           "  }\n"
-           "  server {\n"
-           "    listen 127.0.0.1:" +
-           std::to_string(proxyPort_) +
-           ";\n"
-           "    location / { default_type text/plain;\n"
-           "      return 200 \"proxy [$http_proxy_authorization]\"; }\n"
-           "  }\n"
-           "}\n";
+    std::string text = R"(daemon off; master_process off; worker_processes 1; pid @/nginx.pid;
+events { worker_connections 512; }
+http {
+  log_format requests '$request_uri $status $request_completion';
+  access_log @/access.log requests;
+  client_body_temp_path @/body; proxy_temp_path @/proxy; fastcgi_temp_path @/fastcgi;
+  uwsgi_temp_path @/uwsgi; scgi_temp_path @/scgi;
+  types { text/html html; text/plain txt; }
+  default_type application/octet-stream;
+  server {
+    listen 127.0.0.1:PORT; root ROOT;
+    location = /moved { return 302 /target.txt; }
+    location = /agent { default_type text/plain; return 200 "$http_user_agent"; }
+    location = /secret { return 401; }
+    location = /broken { return 503; }
+    location = /gone { return 410; }
+LOCATIONS  }
+  server {
+    listen 127.0.0.1:PROXYPORT;
+    location / { default_type text/plain; return 200 "proxy [$http_proxy_authorization]"; }
+  }
+}
+)";
+    for (auto [name, value] : {std::pair<std::string, std::string>{"@", dir_.Path()},
+                               {"PROXYPORT", std::to_string(proxyPort_)},
+                               {"PORT", std::to_string(port_)},
+                               {"ROOT", root},
+                               {"LOCATIONS", locations_}})
+      for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at))
+        text.replace(at, name.size(), value), at += value.size();
+    return text;
   }
 
   TempDir dir_;

@@ -8,37 +8,25 @@
 namespace zs::retrieval {
 namespace {
 
-class ProxyData : public ::testing::Test {
-protected:
+TEST(ProxyData, OnlyModeTwoReadsTheServerWhichIsStoredWhateverTheMode) {
   testing::ScopedHives hives;
-};
-
-TEST_F(ProxyData, NothingStoredReadsAsTheSystemsConfiguration) {
-  EXPECT_EQ(ReadProxyData(), (TProxyData{0, "http", "", "", ""}));
-}
-
-TEST_F(ProxyData, AServerIsReadBackWithItsCredentials) {
+  EXPECT_EQ(ReadProxyData(), (TProxyData{0, "http", "", "", ""})); // nothing stored
   WriteProxyData({2, "ignored", "proxy.example:3128", "ann", "secret"});
   EXPECT_EQ(ReadProxyData(), (TProxyData{2, "http", "proxy.example:3128", "ann", "secret"}));
   EXPECT_EQ(ReadCustom("Connection Proxy", "Use", 2), Variant(2));
   EXPECT_EQ(ReadCustom("Connection Proxy", "Address", 1), Variant("proxy.example:3128"));
-}
-
-TEST_F(ProxyData, OtherModesKeepTheServerStoredButDoNotReadIt) {
   WriteProxyData({1, "http", "proxy.example:3128", "ann", "secret"});
   EXPECT_EQ(ReadProxyData(), (TProxyData{1, "http", "", "", ""}));
   EXPECT_EQ(ReadCustom("Connection Proxy", "UserName", 1), Variant("ann"));
 }
 
-TEST_F(ProxyData, AModeThatIsNoIntegerReadsAsZero) {
+TEST(ProxyData, StoredValuesOfTheWrongKindReadAsNothing) {
+  testing::ScopedHives hives;
+  WriteCustom("Connection Proxy", "Use", Variant(2), 2);
+  EXPECT_EQ(ReadProxyData(), (TProxyData{2, "http", "", "", ""})); // missing texts
   WriteCustom("Connection Proxy", "Use", Variant("2"), 1);
   WriteCustom("Connection Proxy", "Address", Variant("proxy.example:3128"), 1);
-  EXPECT_EQ(ReadProxyData(), (TProxyData{0, "http", "", "", ""}));
-}
-
-TEST_F(ProxyData, MissingTextsOfAServerReadEmpty) {
-  WriteCustom("Connection Proxy", "Use", Variant(2), 2);
-  EXPECT_EQ(ReadProxyData(), (TProxyData{2, "http", "", "", ""}));
+  EXPECT_EQ(ReadProxyData(), (TProxyData{0, "http", "", "", ""})); // a mode that is no integer
 }
 
 } // namespace

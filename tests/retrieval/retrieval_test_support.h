@@ -86,11 +86,10 @@ class TLogThreadContext : public platform::TComObject<IIThreadContextSupport> {
 public:
   explicit TLogThreadContext(std::shared_ptr<TJobLog> Log) : log_(std::move(Log)) {}
   void Install() override {
-    InstallThreadReporters(
-        [log = log_](const std::string &Text) { log->Add("Warning: " + Text); },
-        [log = log_](const std::string &Source, const std::string &Text) {
-          log->Add(Source + ": " + Text);
-        });
+    InstallThreadReporters([log = log_](const std::string &Text) { log->Add("Warning: " + Text); },
+                           [log = log_](const std::string &Source, const std::string &Text) {
+                             log->Add(Source + ": " + Text);
+                           });
   }
 
 private:

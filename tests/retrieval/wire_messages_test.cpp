@@ -6,84 +6,37 @@
 #include <string>
 
 #include "platform/channel_frame.h"
-#include "retrieval/data_copier_connect_point.h"
 
 namespace zs::retrieval {
 namespace {
 
 using namespace std::string_literals;
 
-TEST(WireMessages, TextIsACountOfUtf16CharactersThenLittleEndianUnits) {
-  // "é" is one UTF-16 unit, the clef two (a surrogate pair); no terminator follows.
-  EXPECT_EQ(WireWriter().WString("Aé\U0001D11E").Take(), "\x04\x00\x00\x00"
-                                                         "A\x00"
-                                                         "\xE9\x00"
-                                                         "\x34\xD8\x1E\xDD"s);
-  EXPECT_EQ(WireWriter().WString("").Take(), "\x00\x00\x00\x00"s);
-  const std::string wire = "\x04\x00\x00\x00"
-                           "A\x00"
-                           "\xE9\x00"
-                           "\x34\xD8\x1E\xDD"s;
-  WireReader reader(wire);
+TEST(WireMessages, EncodingsAreLittleEndianWithTextAsACountOfUtf16Units) {
+  TTransferSettings settings{"UA", 2, "p:8", "u", "", true};
+  struct {
+    std::string Encoded, Wire;
+  } cases[] = {
+      // "é" is one UTF-16 unit, the clef two (a surrogate pair); no terminator follows.
+      {WireWriter().WString("Aé\U0001D11E").Take(), "\x04\0\0\0A\0\xE9\0\x34\xD8\x1E\xDD"s},
+      {WireWriter().WString("").Take(), "\0\0\0\0"s},
+      {EncodeRequest(0x01020304, "http://a/"),
+       "\x04\x03\x02\x01\x09\0\0\0h\0t\0t\0p\0:\0/\0/\0a\0/\0"s},
+      {EncodeAbort(0xAABBCCDD), "\xDD\xCC\xBB\xAA"s},
+      {EncodeData(3, ""), "\x03\0\0\0\0\0\0\0"s},
+      // Settings end with one byte for IgnoreSSL.
+      {EncodeSettings(settings),
+       "\x02\0\0\0U\0A\0\x02\0\0\0\x03\0\0\0p\0:\08\0\x01\0\0\0u\0\0\0\0\0\x01"s},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(c.Encoded, c.Wire) << ::testing::PrintToString(c.Wire);
+  EXPECT_EQ(DecodeSettings(EncodeSettings(settings)), settings);
+  EXPECT_EQ(DecodeAbort("\xDD\xCC\xBB\xAA"s), 0xAABBCCDDu);
+  WireReader reader(cases[0].Wire);
   EXPECT_EQ(reader.WString(), "Aé\U0001D11E");
   reader.ExpectEnd();
-}
-
-TEST(WireMessages, RequestAndAbortCarryTheIDFirst) {
-  EXPECT_EQ(EncodeRequest(0x01020304, "http://a/"), "\x04\x03\x02\x01\x09\x00\x00\x00"
-                                                    "h\0t\0t\0p\0:\0/\0/\0a\0/\0"s);
-  TRequest request = DecodeRequest(EncodeRequest(7, "ftp://h/ä"));
-  EXPECT_EQ(request.ID, 7u);
-  EXPECT_EQ(request.URL, "ftp://h/ä");
-  EXPECT_EQ(EncodeAbort(0xAABBCCDD), "\xDD\xCC\xBB\xAA"s);
-  EXPECT_EQ(DecodeAbort("\xDD\xCC\xBB\xAA"s), 0xAABBCCDDu);
-}
-
-TEST(WireMessages, SettingsEndWithOneByteForIgnoreSSL) {
-  TTransferSettings settings{"UA", 2, "p:8", "u", "", true};
-  std::string payload = EncodeSettings(settings);
-  EXPECT_EQ(payload, "\x02\x00\x00\x00U\0A\0"
-                     "\x02\x00\x00\x00"
-                     "\x03\x00\x00\x00p\0:\0"
-                     "8\0"
-                     "\x01\x00\x00\x00u\0"
-                     "\x00\x00\x00\x00"
-                     "\x01"s);
-  EXPECT_EQ(DecodeSettings(payload), settings);
-  settings.IgnoreSSL = false;
-  EXPECT_EQ(EncodeSettings(settings).back(), '\0');
-}
-
-TEST(WireMessages, RepliesRoundTrip) {
-  TReply header = DecodeReply(pmHeader, EncodeHeader(9, true, 1234, "text/html"));
-  EXPECT_EQ(header.ID, 9u);
-  EXPECT_TRUE(header.Found);
-  EXPECT_EQ(header.Size, 1234);
-  EXPECT_EQ(header.ContentType, "text/html");
-
-  TReply data = DecodeReply(pmData, EncodeData(9, "a\0b"s));
-  EXPECT_EQ(data.Data, "a\0b"s);
-
-  TReply error = DecodeReply(pmError, EncodeError(9, tecServerNotFound, "Couldn't connect"));
-  EXPECT_EQ(error.Code, pmError);
-  EXPECT_EQ(error.ErrorCode, tecServerNotFound);
-  EXPECT_EQ(error.Message, "Couldn't connect");
-
-  EXPECT_EQ(DecodeReply(pmEnd, EncodeEnd(9)).Code, pmEnd);
-}
-
-TEST(WireMessages, SizeBelowMinusOneReadsAsUnknown) {
+  // A size below minus one reads as unknown.
   EXPECT_EQ(DecodeReply(pmHeader, EncodeHeader(1, true, -5, "")).Size, -1);
-  EXPECT_EQ(DecodeReply(pmHeader, EncodeHeader(1, true, -1, "")).Size, -1);
-  EXPECT_EQ(DecodeReply(pmHeader, EncodeHeader(1, false, 0, "")).Size, 0);
-}
-
-TEST(WireMessages, DataOfLengthZeroIsAnEmptyChunk) {
-  std::string payload = EncodeData(3, "");
-  EXPECT_EQ(payload, "\x03\x00\x00\x00\x00\x00\x00\x00"s);
-  TReply data = DecodeReply(pmData, payload);
-  EXPECT_EQ(data.Code, pmData);
-  EXPECT_TRUE(data.Data.empty());
 }
 
 TEST(WireMessages, MalformedPayloadsAreRefused) {
@@ -136,11 +89,6 @@ TEST(ChannelFrames, ALengthBeyondTheLimitBreaksTheChannel) {
   reader.Append(head.data(), head.size());
   platform::Frame frame;
   EXPECT_THROW(reader.Next(frame), platform::EChannelBroken);
-}
-
-TEST(ChannelFrames, TheChildFindsItsDescriptorAsEightLowerCaseHexDigits) {
-  EXPECT_EQ(TDataCopierConnectPoint::LaunchArguments(0x1A2B), std::vector<std::string>{"00001a2b"});
-  EXPECT_EQ(TDataCopierConnectPoint::LaunchArguments(3), std::vector<std::string>{"00000003"});
 }
 
 } // namespace

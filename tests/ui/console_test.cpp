@@ -94,20 +94,27 @@ protected:
   FILE *output_ = nullptr;
 };
 
-TEST_F(Console, GetCopiesTheSiteAndTellsOfFailedLinksByItsExitCode) {
+TEST_F(Console, GetCopiesTheSiteTellsOfFailedLinksByItsExitCodeAndItsJobIsExported) {
   const std::string copy = home_.File("copy");
-  TRun first = run({"get", makeSite(3, true), copy});
+  TRun first = run({"get", makeSite(3, true), copy, "--title", "Mine"});
   EXPECT_EQ(first.ExitCode, 1) << first.Output;
   EXPECT_NE(first.Output.find("File or Resource not found"), std::string::npos) << first.Output;
   EXPECT_EQ(ReadFile(copy + "/pictures/p2.png"), std::string(300, char(2)));
   EXPECT_NE(ReadFile(copy + "/page0.html").find("href=\"page1.html\""), std::string::npos);
 
+  // Exported job lists import into another list.
+  const std::string exported = home_.File("jobs.jl");
+  ASSERT_EQ(run({"export", exported}).ExitCode, 0);
+  ASSERT_EQ(run({"remove", "1"}).ExitCode, 0);
+  EXPECT_NE(run({"list"}).Output.find("empty"), std::string::npos);
+  ASSERT_EQ(run({"import", exported}).ExitCode, 0);
   TRun list = run({"list"});
   EXPECT_EQ(list.ExitCode, 0);
+  EXPECT_NE(list.Output.find("1. Mine"), std::string::npos) << list.Output;
   EXPECT_NE(list.Output.find(copy + " (finished)"), std::string::npos) << list.Output;
 }
 
-TEST_F(Console, WrongCommandsAndRefusedRequestsEndWithCodeTwo) {
+TEST_F(Console, WrongCommandsAndRefusedRequestsEndWithCodeTwoAndSettingsChange) {
   for (const std::vector<std::string> &arguments : {std::vector<std::string>{"fetch"},
                                                     {"get", "x"},
                                                     {"get", "a", "b", "--depth", "many"},
@@ -123,6 +130,9 @@ TEST_F(Console, WrongCommandsAndRefusedRequestsEndWithCodeTwo) {
             std::string::npos)
       << refused.Output;
   EXPECT_EQ(run({"get", "--help"}).ExitCode, 0);
+  EXPECT_NE(run({"settings"}).Output.find("MaxGetProcessAllowed = 10"), std::string::npos);
+  EXPECT_EQ(run({"settings", "MaxGetProcessAllowed", "4"}).Output, "MaxGetProcessAllowed = 4\n");
+  EXPECT_EQ(run({"settings", "MaxGetProcessAllowed", "four"}).ExitCode, 2);
 }
 
 TEST_F(Console, AnInterruptedGetGoesOnWhereItStoppedWhenRunAgain) {
@@ -141,18 +151,6 @@ TEST_F(Console, AnInterruptedGetGoesOnWhereItStoppedWhenRunAgain) {
     EXPECT_TRUE(std::filesystem::exists(copy + "/page" + std::to_string(page) + ".html")) << page;
 }
 
-TEST_F(Console, ExportedJobListsImportIntoAnotherList) {
-  const std::string copy = home_.File("copy");
-  ASSERT_EQ(run({"get", makeSite(1, false), copy, "--title", "Mine"}).ExitCode, 0);
-  const std::string exported = home_.File("jobs.jl");
-  ASSERT_EQ(run({"export", exported}).ExitCode, 0);
-  ASSERT_EQ(run({"remove", "1"}).ExitCode, 0);
-  EXPECT_NE(run({"list"}).Output.find("empty"), std::string::npos);
-  ASSERT_EQ(run({"import", exported}).ExitCode, 0);
-  TRun list = run({"list"});
-  EXPECT_NE(list.Output.find("1. Mine"), std::string::npos) << list.Output;
-}
-
 TEST_F(Console, ACorruptJobListIsKeptAndSetAsideOnlyWhenAsked) {
   std::string listFile = run({"settings", "UserJobList"}).Output;
   listFile = listFile.substr(listFile.find("= ") + 2);
@@ -167,12 +165,6 @@ TEST_F(Console, ACorruptJobListIsKeptAndSetAsideOnlyWhenAsked) {
   TRun fresh = run({"list", "--new-job-list"});
   EXPECT_EQ(fresh.ExitCode, 0) << fresh.Output;
   EXPECT_EQ(ReadFile(listFile + ".corrupt"), "not a job list");
-}
-
-TEST_F(Console, SettingsArePrintedAndChanged) {
-  EXPECT_NE(run({"settings"}).Output.find("MaxGetProcessAllowed = 10"), std::string::npos);
-  EXPECT_EQ(run({"settings", "MaxGetProcessAllowed", "4"}).Output, "MaxGetProcessAllowed = 4\n");
-  EXPECT_EQ(run({"settings", "MaxGetProcessAllowed", "four"}).ExitCode, 2);
 }
 
 } // namespace
