@@ -23,7 +23,6 @@ int32_t ToolErrorCode(CURLcode Result) {
   case CURLE_HTTP2:
   case CURLE_HTTP2_STREAM:
   case CURLE_PARTIAL_FILE:
-  case CURLE_OPERATION_TIMEDOUT:
   case CURLE_GOT_NOTHING:
   case CURLE_SEND_ERROR:
   case CURLE_RECV_ERROR: return tecServerError;

@@ -25,7 +25,8 @@ template <class Value> void setOption(CURL *easy, CURLoption option, Value value
 
 TTransfer::TTransfer(CURLM *Multi, uint32_t ID, const std::string &URL,
                      const TTransferSettings &Settings, TTransferSink &Sink)
-    : multi_(Multi), easy_(curl_easy_init()), id_(ID), sink_(Sink) {
+    : multi_(Multi), easy_(curl_easy_init()), id_(ID), sink_(Sink),
+      maxBytes_(static_cast<int64_t>(std::max(Settings.MaxFileMegabytes, 0)) << 20) {
   if (!easy_) throw std::runtime_error("Cannot create a transfer");
   try {
     setOption(easy_, CURLOPT_URL, URL.c_str());
@@ -59,6 +60,13 @@ TTransfer::TTransfer(CURLM *Multi, uint32_t ID, const std::string &URL,
       setOption(easy_, CURLOPT_PROXY_SSL_VERIFYPEER, 0L);
       setOption(easy_, CURLOPT_PROXY_SSL_VERIFYHOST, 0L);
     }
+    if (Settings.IdleSeconds > 0) {
+      // Waiting for a connection, or for data, ends after the idle time; a transfer paused
+      // because the program has not read its data yet does not count as idle.
+      setOption(easy_, CURLOPT_CONNECTTIMEOUT, static_cast<long>(Settings.IdleSeconds));
+      setOption(easy_, CURLOPT_LOW_SPEED_LIMIT, 1L);
+      setOption(easy_, CURLOPT_LOW_SPEED_TIME, static_cast<long>(Settings.IdleSeconds));
+    }
     CURLMcode added = curl_multi_add_handle(multi_, easy_);
     if (added != CURLM_OK) throw std::runtime_error(curl_multi_strerror(added));
   } catch (...) {
@@ -88,6 +96,9 @@ void TTransfer::Finish(CURLcode Result) {
     sink_.Queue(pmHeader, EncodeHeader(id_, false, -1, ""));
     sink_.Queue(pmEnd, EncodeEnd(id_));
     answered_ = true;
+  } else if (tooLarge_) {
+    sendError(tecUntranslated, "The file is larger than the limit of " +
+                                   std::to_string(maxBytes_ >> 20) + " MB (MaxFileSizeMB)");
   } else {
     sendError(ToolErrorCode(Result), errorText_[0] ? errorText_ : curl_easy_strerror(Result));
   }
@@ -136,6 +147,11 @@ size_t TTransfer::onData(char *data, size_t size, size_t count, void *self) {
   if (transfer->sink_.OutputFull()) {
     transfer->paused_ = true;
     return CURL_WRITEFUNC_PAUSE;
+  }
+  transfer->received_ += static_cast<int64_t>(bytes);
+  if (transfer->maxBytes_ > 0 && transfer->received_ > transfer->maxBytes_) {
+    transfer->tooLarge_ = true;
+    return 0;
   }
   for (size_t done = 0; done < bytes; done += MaxDataMessage) {
     std::string_view piece(data + done, std::min(MaxDataMessage, bytes - done));

@@ -48,7 +48,7 @@ private:
   size_t outputStart_ = 0;
   // Until the program says otherwise, certificates are checked and the environment decides
   // the proxy.
-  retrieval::TTransferSettings settings_{"Zelvor Sumbra!/ver 1.0", 0, "", "", "", false};
+  retrieval::TTransferSettings settings_{"Zelvor Sumbra!/ver 1.0", 0, "", "", "", false, 60, 0};
   std::map<uint32_t, std::unique_ptr<TTransfer>> transfers_;
   bool hostGone_ = false;
 };

@@ -47,7 +47,7 @@ std::string decodePercentEscapes(const std::string &text) {
 
 class TGetLocalFileTool final : public platform::TComObject<IGetFileTool> {
 public:
-  explicit TGetLocalFileTool(const std::string &FileName) {
+  explicit TGetLocalFileTool(const std::string &FileName) : FileName(FileName) {
     namespace fs = std::filesystem;
     std::error_code error;
     fs::file_status status = fs::status(FileName, error);
@@ -83,13 +83,15 @@ public:
       Stream.read(static_cast<char *>(Buffer), std::max(Count, 0));
       *Read = static_cast<int32_t>(Stream.gcount());
       Position += *Read;
-      // A short read ends the data rather than waiting for bytes that will not come.
-      if (*Read < Count) Size = Position;
+      // A file cut short while it is read would leave a copy that looks whole.
+      if (*Read < Count && Position < Size)
+        throw EInternet("The file became shorter while it was read: " + FileName);
     });
   }
   HRESULT Abort() override { return platform::S_OK; }
 
 private:
+  const std::string FileName;
   std::ifstream Stream; // not open when the file does not exist
   std::string ContentType;
   int64_t Size = 0;

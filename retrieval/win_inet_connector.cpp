@@ -48,6 +48,11 @@ TTransferSettings currentSettings() {
   TTransferSettings settings;
   platform::OleCheck(profiler->get_UserAgent(&settings.UserAgent));
   platform::OleCheck(profiler->get_IgnoreSSLInexactnesses(&settings.IgnoreSSL));
+  Variant value;
+  platform::OleCheck(profiler->get_Param("IdleTimeOut", &value));
+  settings.IdleSeconds = value.AsInteger();
+  platform::OleCheck(profiler->get_Param("MaxFileSizeMB", &value));
+  settings.MaxFileMegabytes = value.AsInteger();
   TProxyData proxy = ReadProxySettings();
   settings.ProxyUse = proxy.Use;
   settings.ProxyAddress = proxy.Address;
@@ -57,7 +62,8 @@ TTransferSettings currentSettings() {
 }
 
 void settingChanged(const std::string &Name, const Variant &) {
-  if (Name == "MaxGetProcessAllowed" || Name == "UserAgent" || Name == "IgnoreSSLInexactnesses")
+  if (Name == "MaxGetProcessAllowed" || Name == "UserAgent" || Name == "IgnoreSSLInexactnesses" ||
+      Name == "IdleTimeOut" || Name == "MaxFileSizeMB")
     ResendSettings();
 }
 

@@ -93,6 +93,8 @@ std::string EncodeSettings(const TTransferSettings &Settings) {
       .WString(Settings.ProxyUserName)
       .WString(Settings.ProxyPassword)
       .Byte(Settings.IgnoreSSL ? 1 : 0)
+      .Int32(Settings.IdleSeconds)
+      .Int32(Settings.MaxFileMegabytes)
       .Take();
 }
 
@@ -105,6 +107,8 @@ TTransferSettings DecodeSettings(std::string_view Payload) {
   settings.ProxyUserName = reader.WString();
   settings.ProxyPassword = reader.WString();
   settings.IgnoreSSL = reader.Byte() != 0;
+  settings.IdleSeconds = reader.Int32();
+  settings.MaxFileMegabytes = reader.Int32();
   reader.ExpectEnd();
   return settings;
 }

@@ -78,6 +78,10 @@ struct TTransferSettings {
   std::string ProxyUserName;
   std::string ProxyPassword;
   bool IgnoreSSL = false;
+  // A transfer that receives nothing for this many seconds ends; 0 waits for ever.
+  int32_t IdleSeconds = 60;
+  // A transfer whose body grows beyond this many megabytes ends; 0 sets no limit.
+  int32_t MaxFileMegabytes = 0;
 
   friend bool operator==(const TTransferSettings &, const TTransferSettings &) = default;
 };

@@ -36,6 +36,8 @@ constexpr const char *settingNames[] = {
     "MaxGetProcessAllowed",
     "UserAgent",
     "IgnoreSSLInexactnesses",
+    "IdleTimeOut",
+    "MaxFileSizeMB",
     "IgnorePrefix",
     "DefaultIndexName",
     "FirstSiteName",

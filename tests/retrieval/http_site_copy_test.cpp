@@ -59,11 +59,21 @@ bool contains(const std::vector<std::string> &lines, const std::string &part) {
       lines, [&](const std::string &l) { return l.find(part) != std::string::npos; });
 }
 
+// What a raw server answers to a path: canned bytes, then the end of the connection, or
+// silence while the connection stays open, or bytes that never end.
+struct RawAnswer {
+  enum TAfter { Close, Hold, Endless };
+  RawAnswer(std::string bytes, TAfter then = Close) : Bytes(std::move(bytes)), Then(then) {}
+  RawAnswer(const char *bytes, TAfter then = Close) : RawAnswer(std::string(bytes), then) {}
+  std::string Bytes;
+  TAfter Then;
+};
+
 // An HTTP server of the test that answers each path with canned bytes, so that answers no
-// sound server gives can be had.
+// sound server gives can be had. Each client has a thread of its own.
 class RawHttpServer {
 public:
-  explicit RawHttpServer(std::map<std::string, std::string> Answers)
+  explicit RawHttpServer(std::map<std::string, RawAnswer> Answers)
       : answers_(std::move(Answers)), thread_([this] { serve(); }) {}
   ~RawHttpServer() {
     stop_ = true;
@@ -74,36 +84,51 @@ public:
   }
 
 private:
-  static bool readable(int fd, int milliseconds) {
-    pollfd entry{fd, POLLIN, 0};
+  static bool ready(int fd, short events, int milliseconds) {
+    pollfd entry{fd, events, 0};
     return ::poll(&entry, 1, milliseconds) > 0;
   }
+  static bool readable(int fd, int milliseconds) { return ready(fd, POLLIN, milliseconds); }
+  static bool writable(int fd, int milliseconds) { return ready(fd, POLLOUT, milliseconds); }
 
   void serve() {
+    std::vector<std::thread> clients;
     while (!stop_) {
       if (!readable(listener_.Handle(), 10)) continue;
       int client = ::accept4(listener_.Handle(), nullptr, nullptr, SOCK_CLOEXEC);
-      if (client < 0) continue;
-      std::string request;
-      char piece[4096];
-      while (request.find("\r\n\r\n") == std::string::npos && readable(client, 5000)) {
-        ssize_t got = ::recv(client, piece, sizeof piece, 0);
-        if (got <= 0) break;
-        request.append(piece, static_cast<size_t>(got));
-      }
-      // "GET /path HTTP/1.1": the path lies between the first two spaces.
-      size_t start = request.find(' ') + 1;
-      auto answer = answers_.find(request.substr(start, request.find(' ', start) - start));
-      std::string bytes = answer == answers_.end()
-                              ? "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"
-                              : answer->second;
-      if (!bytes.empty()) ::send(client, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-      ::shutdown(client, SHUT_WR);
-      ::close(client);
+      if (client >= 0) clients.emplace_back([this, client] { answer(client); });
     }
+    for (std::thread &client : clients) client.join();
   }
 
-  const std::map<std::string, std::string> answers_;
+  void answer(int client) {
+    std::string request;
+    char piece[4096];
+    while (request.find("\r\n\r\n") == std::string::npos && readable(client, 5000)) {
+      ssize_t got = ::recv(client, piece, sizeof piece, 0);
+      if (got <= 0) break;
+      request.append(piece, static_cast<size_t>(got));
+    }
+    // "GET /path HTTP/1.1": the path lies between the first two spaces.
+    size_t start = request.find(' ') + 1;
+    auto found = answers_.find(request.substr(start, request.find(' ', start) - start));
+    RawAnswer answer = found == answers_.end()
+                           ? RawAnswer("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n")
+                           : found->second;
+    bool open = answer.Bytes.empty() ||
+                ::send(client, answer.Bytes.data(), answer.Bytes.size(), MSG_NOSIGNAL) > 0;
+    const std::string endless(64 * 1024, 'z');
+    while (open && !stop_ && answer.Then != RawAnswer::Close) {
+      if (answer.Then == RawAnswer::Hold)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      else if (writable(client, 10))
+        open = ::send(client, endless.data(), endless.size(), MSG_NOSIGNAL) > 0;
+    }
+    ::shutdown(client, SHUT_WR);
+    ::close(client);
+  }
+
+  const std::map<std::string, RawAnswer> answers_;
   LocalSocket listener_{true};
   std::atomic<bool> stop_{false};
   std::thread thread_; // last: starts once everything it uses exists
@@ -371,7 +396,7 @@ TEST_F(HttpSiteCopy, KilledNetworkProcessFailsTheRunningFetchesAndRetryFinishesT
 TEST_F(HttpSiteCopy, BadAnswersFailTheirLinkWithAClearMessageWhileTheRestIsCopied) {
   struct Case {
     std::string Path;
-    std::string Answer;
+    RawAnswer Answer;
     TLinkState State;
     std::string Message; // the job's log line for the link; empty when none
     std::string Copy;    // what the copy holds for a link that is fetched
@@ -393,14 +418,33 @@ TEST_F(HttpSiteCopy, BadAnswersFailTheirLinkWithAClearMessageWhileTheRestIsCopie
       {"/short.txt", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nHello, world", lsCompleteOK, "",
        "Hello"},
       {"/good.html", okAnswer("text/html", "fine"), lsCompleteOK, "", "fine"},
+      // A server that stops sending, or never answers, or sends without end.
+      {"/stalled.bin",
+       {"HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nabc",
+        RawAnswer::Hold},
+       lsCompleteBad, "Operation too slow", ""},
+      {"/silent.html", {"", RawAnswer::Hold}, lsCompleteBad, "Operation too slow", ""},
+      {"/endless.bin", {"HTTP/1.1 200 OK\r\n\r\n", RawAnswer::Endless}, lsCompleteBad,
+       "The file is larger than the limit of 1 MB (MaxFileSizeMB)", ""},
   };
-  std::map<std::string, std::string> answers;
+  // Limits small enough to be reached at once; the defaults come back for the next test.
+  ComPtr<IProfilerNames> profiler = GetProfiler();
+  OleCheck(profiler->put_Param("IdleTimeOut", int32_t{1}));
+  OleCheck(profiler->put_Param("MaxFileSizeMB", int32_t{1}));
+  struct Restore {
+    IProfilerNames *Profiler;
+    ~Restore() {
+      Profiler->put_Param("IdleTimeOut", int32_t{60});
+      Profiler->put_Param("MaxFileSizeMB", int32_t{0});
+    }
+  } restore{profiler.get()};
+  std::map<std::string, RawAnswer> answers;
   std::string index = "<html>";
   for (const Case &c : cases) {
-    answers[c.Path] = c.Answer;
+    answers.insert_or_assign(c.Path, c.Answer);
     index += "<img src=\"" + c.Path.substr(1) + "\">";
   }
-  answers["/index.html"] = okAnswer("text/html", index + "</html>");
+  answers.insert_or_assign("/index.html", okAnswer("text/html", index + "</html>"));
   RawHttpServer server(answers);
 
   ComPtr<IGetSiteJob> job = NewJob(ctExact, server.URL("/index.html"), server.URL("/"));
@@ -413,7 +457,9 @@ TEST_F(HttpSiteCopy, BadAnswersFailTheirLinkWithAClearMessageWhileTheRestIsCopie
     EXPECT_EQ(states[url], c.State) << c.Path;
     if (!c.Message.empty()) {
       ++messages;
-      EXPECT_TRUE(contains(log, "Workflow: " + c.Message + " (" + url + ")")) << c.Path;
+      EXPECT_TRUE(std::ranges::any_of(log, [&](const std::string &line) {
+        return line.starts_with("Workflow: " + c.Message) && line.ends_with(" (" + url + ")");
+      })) << c.Path;
     }
     if (c.State == lsCompleteOK) {
       EXPECT_EQ(ReadFile(LocalFileOf(job.get(), url)), c.Copy) << c.Path;

@@ -13,7 +13,7 @@ namespace {
 using namespace std::string_literals;
 
 TEST(WireMessages, EncodingsAreLittleEndianWithTextAsACountOfUtf16Units) {
-  TTransferSettings settings{"UA", 2, "p:8", "u", "", true};
+  TTransferSettings settings{"UA", 2, "p:8", "u", "", true, 0x0102, 7};
   struct {
     std::string Encoded, Wire;
   } cases[] = {
@@ -24,9 +24,10 @@ TEST(WireMessages, EncodingsAreLittleEndianWithTextAsACountOfUtf16Units) {
        "\x04\x03\x02\x01\x09\0\0\0h\0t\0t\0p\0:\0/\0/\0a\0/\0"s},
       {EncodeAbort(0xAABBCCDD), "\xDD\xCC\xBB\xAA"s},
       {EncodeData(3, ""), "\x03\0\0\0\0\0\0\0"s},
-      // Settings end with one byte for IgnoreSSL.
+      // Settings end with one byte for IgnoreSSL and the two limits.
       {EncodeSettings(settings),
-       "\x02\0\0\0U\0A\0\x02\0\0\0\x03\0\0\0p\0:\08\0\x01\0\0\0u\0\0\0\0\0\x01"s},
+       "\x02\0\0\0U\0A\0\x02\0\0\0\x03\0\0\0p\0:\08\0\x01\0\0\0u\0\0\0\0\0\x01"
+       "\x02\x01\0\0\x07\0\0\0"s},
   };
   for (const auto &c : cases)
     EXPECT_EQ(c.Encoded, c.Wire) << ::testing::PrintToString(c.Wire);
