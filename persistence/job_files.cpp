@@ -1,13 +1,11 @@
 #include "persistence/job_files.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "persistence/data_documents.h"
 #include "persistence/job_request_xml.h"
 #include "persistence/link_list_xml.h"
 #include "persistence/project_files.h"
 #include "persistence/xml_values.h"
+#include "platform/append_file.h"
 #include "platform/folders.h"
 #include "platform/safecall.h"
 
@@ -19,14 +17,6 @@ using platform::OleCheck;
 
 const std::string jobElement = "Job";
 const std::string jobListElement = "JobList";
-
-void deleteFile(const TLocalFileName &fileName) {
-  std::error_code error;
-  std::filesystem::remove(fileName, error);
-  if (error)
-    throw platform::EOSError("Cannot delete file \"" + fileName + "\". " + error.message(),
-                             error.value());
-}
 
 ComPtr<IXMLElement> documentElementOf(IXMLDocument *document) {
   ComPtr<IXMLElement> root;
@@ -45,7 +35,7 @@ void SaveJobDescription(TJobState State, IJobRequest *Request, IILinkList *Links
   TLocalFileName journal = SaveLinkList(root.get(), Links, ProjectDir);
   SaveDataDocument(document.get(), platform::FileInFolder(ProjectDir, JobDescriptionFileName()));
   // Only now do the saved links stand in for the journal's records.
-  deleteFile(journal);
+  platform::RemoveAppendFile(journal);
 }
 
 ComPtr<IXMLElement> OpenJobDescription(const TLocalFileName &ProjectDir) {

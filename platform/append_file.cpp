@@ -5,12 +5,19 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
 #include "platform/exceptions.h"
 
 namespace zs::platform {
+
+namespace {
+
+std::atomic<uint64_t> removals{0};
+
+} // namespace
 
 TAppendFile::TAppendFile(std::string fileName) : fileName_(std::move(fileName)) {}
 
@@ -27,9 +34,10 @@ void TAppendFile::fail(const char *what, int code) {
 }
 
 bool TAppendFile::Open() {
+  const uint64_t removed = removals.load();
+  if (fd_ >= 0 && removed == removalsSeen_) return false;
+  removalsSeen_ = removed;
   if (fd_ >= 0) {
-    // One stat per record is far cheaper than opening and closing the file each time, and
-    // still follows the name when the owner deletes the journal after saving the list.
     struct stat atName {};
     if (::stat(fileName_.c_str(), &atName) == 0 && uint64_t(atName.st_dev) == device_ &&
         uint64_t(atName.st_ino) == inode_)
@@ -45,6 +53,12 @@ bool TAppendFile::Open() {
   device_ = uint64_t(opened.st_dev);
   inode_ = uint64_t(opened.st_ino);
   return true;
+}
+
+void RemoveAppendFile(const std::string &fileName) {
+  ++removals;
+  if (::unlink(fileName.c_str()) != 0 && errno != ENOENT)
+    throw EOSError("Cannot delete file \"" + fileName + "\". " + std::strerror(errno), errno);
 }
 
 std::string TAppendFile::Tail(size_t count) {

@@ -24,9 +24,9 @@ public:
   const std::string &FileName() const { return fileName_; }
 
   // Makes sure the file at the name is open for appending, creating it when missing. The
-  // file stays open between records; when the name no longer leads to the open file (it was
-  // deleted or replaced), the file at the name is opened instead. True when this call opened
-  // a file, false when the open one was still the right one. EOSError when it cannot.
+  // file stays open between records; after RemoveAppendFile, when the name no longer leads
+  // to the open file, the file at the name is opened instead. True when this call opened a
+  // file, false when the open one was still the right one. EOSError when it cannot.
   bool Open();
   // Up to the last `count` bytes of the open file.
   std::string Tail(size_t count);
@@ -42,6 +42,13 @@ private:
   int fd_ = -1;
   // The identity of the open file, to notice when the name leads elsewhere.
   uint64_t device_ = 0, inode_ = 0;
+  uint64_t removalsSeen_ = 0; // RemoveAppendFile calls when the name was last looked at
 };
+
+// Deletes a file that a TAppendFile of this process may hold open, so that the next Open of
+// each looks at its name again instead of appending to the deleted file. Looking only then
+// spares a system call for every record. EOSError when the system refuses; a file that does
+// not exist is no error.
+void RemoveAppendFile(const std::string &fileName);
 
 } // namespace zs::platform

@@ -30,10 +30,14 @@ std::string homeFolder() {
 }  // namespace
 
 std::string ProgramFolder() {
-  std::error_code error;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) return withSlash(std::filesystem::current_path().string());
-  return withSlash(exe.parent_path().string());
+  // The program does not move while it runs; modules are found through this for every fetch.
+  static const std::string folder = [] {
+    std::error_code error;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) return withSlash(std::filesystem::current_path().string());
+    return withSlash(exe.parent_path().string());
+  }();
+  return folder;
 }
 
 std::string AppDataFolder() {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <tuple>
 #include <vector>
 
 #include "platform/exceptions.h"
@@ -374,6 +376,27 @@ template <class Result, class Read> Result readHive(RegRoot root, Result missing
   }
 }
 
+// Settings are read for every fetch, so recent answers are kept and a repeated read costs no
+// file access. A write through this program drops them at once; a change made by another
+// process shows after answerLifetime at most.
+constexpr auto answerLifetime = std::chrono::seconds(1);
+
+struct Answer {
+  std::optional<RegValue> Value;
+  std::chrono::steady_clock::time_point Read;
+};
+
+// Guarded by hivesMutex: answers by hive file, key and value name, and a count of the times
+// they were dropped, so that a read overtaken by a write does not store its stale answer.
+std::map<std::tuple<std::string, std::string, std::string>, Answer> answers;
+uint64_t answersDropped = 0;
+
+void dropAnswers() {
+  std::lock_guard lock(hivesMutex);
+  answers.clear();
+  ++answersDropped;
+}
+
 } // namespace
 
 RegValue RegValue::FromString(std::string text) { return {RegType::String, std::move(text)}; }
@@ -404,16 +427,32 @@ std::string HiveFileName(RegRoot root) {
 
 std::optional<RegValue> RegQueryValue(RegRoot root, const std::string &keyPath,
                                       const std::string &valueName) {
-  return readHive(root, std::optional<RegValue>(),
-                  [&](Hive &hive) { return hive.Query(normalizeKeyPath(keyPath), valueName); });
+  std::string key = normalizeKeyPath(keyPath);
+  auto id = std::make_tuple(HiveFileName(root), key, valueName);
+  const auto now = std::chrono::steady_clock::now();
+  uint64_t dropped = 0;
+  {
+    std::lock_guard lock(hivesMutex);
+    if (auto found = answers.find(id);
+        found != answers.end() && now - found->second.Read < answerLifetime)
+      return found->second.Value;
+    dropped = answersDropped;
+  }
+  std::optional<RegValue> value = readHive(
+      root, std::optional<RegValue>(), [&](Hive &hive) { return hive.Query(key, valueName); });
+  std::lock_guard lock(hivesMutex);
+  if (dropped == answersDropped) answers.insert_or_assign(std::move(id), Answer{value, now});
+  return value;
 }
 
 void RegSetValue(RegRoot root, const std::string &keyPath, const std::string &valueName,
                  const RegValue &value) {
+  dropAnswers();
   findHive(root, HiveFileName(root), true)->Set(normalizeKeyPath(keyPath), valueName, value);
 }
 
 void RegDeleteValue(RegRoot root, const std::string &keyPath, const std::string &valueName) {
+  dropAnswers();
   // A hive that does not exist holds no value; deleting must not create it.
   if (std::shared_ptr<Hive> hive = findHive(root, HiveFileName(root), false))
     hive->Delete(normalizeKeyPath(keyPath), valueName);
@@ -426,6 +465,7 @@ bool RegKeyExists(RegRoot root, const std::string &keyPath) {
 
 void RegCloseHives() {
   // An operation running in another thread keeps its hive open until it ends.
+  dropAnswers();
   std::lock_guard lock(hivesMutex);
   hives.clear();
 }

@@ -32,6 +32,7 @@ struct RegValue {
 std::string HiveFileName(RegRoot root);
 
 // Reads a value. Never creates the hive, the key or the value: nullopt when any is missing.
+// A value written by another process may be read as it was for up to a second.
 // A hive that cannot be read (corrupt, not a database) counts as empty: the problem is
 // reported once per file to standard error, naming the file, and the file is not touched.
 std::optional<RegValue> RegQueryValue(RegRoot root, const std::string& keyPath,
@@ -48,7 +49,8 @@ void RegDeleteValue(RegRoot root, const std::string& keyPath, const std::string&
 // Whether a key exists (has been created by a write).
 bool RegKeyExists(RegRoot root, const std::string& keyPath);
 
-// Closes the cached connections (tests switch hive files between cases).
+// Closes the cached connections and forgets the values read (tests switch hive files
+// between cases).
 void RegCloseHives();
 
 }  // namespace zs::platform

@@ -8,9 +8,9 @@
 #include <fstream>
 #include <mutex>
 #include <system_error>
-#include <thread>
 
 #include "platform/safecall.h"
+#include "platform/worker_pool.h"
 #include "retrieval/content_kinds.h"
 #include "retrieval/text_codec.h"
 #include "retrieval/tool_errors.h"
@@ -114,7 +114,9 @@ public:
         std::lock_guard guard(workers().Lock);
         ++workers().Count;
       }
-      std::thread(&TGetFileProcess::runHelper, ComPtr<TGetFileProcess>(this)).detach();
+      platform::RunInWorkerThread([process = ComPtr<TGetFileProcess>(this)]() mutable {
+        runHelper(std::move(process));
+      });
     } catch (...) {
       workerEnded();
       // The registration is undone the way a finished process undoes it.

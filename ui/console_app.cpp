@@ -236,11 +236,11 @@ private:
         interrupted = true;
         break;
       }
-      monitor.ShowStatus(countLinks(job), false);
+      monitor.ShowStatus([&] { return countLinks(job); }, false);
       platform::WaitForMessages(std::chrono::milliseconds(100));
       platform::ProcessPendingMessages();
     }
-    monitor.ShowStatus(countLinks(job), true);
+    monitor.ShowStatus([&] { return countLinks(job); }, true);
     monitor.EndStatus();
     if (interrupted) {
       OleCheck(job->Pause());

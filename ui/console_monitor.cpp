@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace zs::ui {
@@ -50,11 +51,15 @@ void TConsoleMonitor::Detail(const std::string &text) {
   if (verbosity_ == TVerbosity::Verbose) LogLine(text);
 }
 
-void TConsoleMonitor::ShowStatus(const TLinkCounts &counts, bool force) {
+void TConsoleMonitor::ShowStatus(const std::function<TLinkCounts()> &countLinks, bool force) {
   if (verbosity_ == TVerbosity::Quiet) return;
   const Clock::time_point now = Clock::now();
-  if (!force && now - lastStatus_ < (terminal_ ? terminalInterval : plainInterval)) return;
-  lastStatus_ = now;
+  if (!force && now < nextStatus_) return;
+  const TLinkCounts counts = countLinks();
+  // Counting walks every link: on a big site the line shows less often, so that counting
+  // never takes more than a twentieth of the time.
+  nextStatus_ = now + std::max<Clock::duration>(terminal_ ? terminalInterval : plainInterval,
+                                                20 * (Clock::now() - now));
   const double seconds = std::chrono::duration<double>(now - start_).count();
   const double rate = seconds > 0 ? double(bytes_) / seconds : 0;
   char line[256];

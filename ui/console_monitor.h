@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "ui/console_options.h"
@@ -35,8 +36,9 @@ public:
   void FetchEnded() { --running_; }
   int Running() const { return running_; }
 
-  // Shows the state of a run; on a terminal at most a few times a second unless forced.
-  void ShowStatus(const TLinkCounts &counts, bool force);
+  // Shows the state of a run with the links as countLinks finds them; on a terminal at most
+  // a few times a second unless forced, and countLinks is called only when it shows.
+  void ShowStatus(const std::function<TLinkCounts()> &countLinks, bool force);
   // Ends the status line so that later output starts on a line of its own.
   void EndStatus();
 
@@ -50,7 +52,7 @@ private:
   int running_ = 0;
   int64_t bytes_ = 0;
   const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-  std::chrono::steady_clock::time_point lastStatus_{};
+  std::chrono::steady_clock::time_point nextStatus_{};
 };
 
 // "12 KB" and the like.

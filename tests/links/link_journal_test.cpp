@@ -214,7 +214,7 @@ TEST(LinkJournal, FileGoneOrUnwritableOrUnreadableIsHandledAsTheSystemSays) {
   TTestList missing(-1, journal);
   missing.Links->LoadJournal(); // no file yet: nothing happens
   missing.Add("http://h/1");
-  std::filesystem::remove(journal); // as when the list is saved with the job
+  platform::RemoveAppendFile(journal); // as when the list is saved with the job
   missing.Add("http://h/2");
   EXPECT_EQ(ReadFile(journal), recordText(Link("http://h/2"), 0, lsPure));
 
