@@ -1,0 +1,62 @@
+// Tasks run in pooled worker threads: never one behind another, and in a thread that is
+// already there when one is idle.
+#include "platform/worker_pool.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <thread>
+
+namespace zs::platform {
+namespace {
+
+// Counts tasks that have run; Wait returns once `count` have.
+class TTally {
+public:
+  void Add(std::thread::id thread) {
+    std::lock_guard lock(lock_);
+    threads_.insert(thread);
+    ++count_;
+    changed_.notify_all();
+  }
+  void WaitFor(int count) {
+    std::unique_lock lock(lock_);
+    changed_.wait(lock, [&] { return count_ >= count; });
+  }
+  size_t Threads() {
+    std::lock_guard lock(lock_);
+    return threads_.size();
+  }
+
+private:
+  std::mutex lock_;
+  std::condition_variable changed_;
+  std::set<std::thread::id> threads_;
+  int count_ = 0;
+};
+
+TEST(WorkerPool, BusyTasksEachGetAThreadAndLaterTasksReuseIdleOnes) {
+  // Every task waits until all have started: one left waiting behind another would hang.
+  constexpr int together = 24;
+  TTally started;
+  for (int i = 0; i < together; ++i)
+    RunInWorkerThread([&] {
+      started.Add(std::this_thread::get_id());
+      started.WaitFor(together);
+    });
+  started.WaitFor(together);
+  EXPECT_EQ(started.Threads(), size_t(together));
+
+  // One after another, the tasks find idle threads of the pool instead of new ones.
+  TTally serial;
+  for (int i = 1; i <= together; ++i) {
+    RunInWorkerThread([&] { serial.Add(std::this_thread::get_id()); });
+    serial.WaitFor(i);
+  }
+  EXPECT_LT(serial.Threads(), size_t(together));
+}
+
+} // namespace
+} // namespace zs::platform
