@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <thread>
 
+#include "kernel/job_async_provider.h"
 #include "tests/kernel/job_test_support.h"
 
 namespace zs::testing {
@@ -25,13 +27,11 @@ protected:
     change(def);
     return request->Change(def);
   }
-
   // Ends the oldest running fetch and lets the main thread take its reports.
   void Fetched(bool success, const std::vector<TLinkDescription> &found = {}) {
     controller->Running().at(0)->Complete(success, found);
     PumpMainThread();
   }
-
   // A job list entry of a job that is no longer in the list; its files stay.
   ComPtr<IXMLElement> RemovedJobEntry(IGetSiteJob *job) {
     ComPtr<IXMLElement> entry = ListEntryOf(job);
@@ -39,30 +39,18 @@ protected:
     PumpMainThread();
     return entry;
   }
+  std::string RunningURL() {
+    EXPECT_EQ(controller->Running().size(), 1u);
+    return controller->Running().empty() ? "" : controller->Running()[0]->URL();
+  }
 };
 
-TEST_F(GetSiteJob, PauseCancelsTheFetchesAndPutsTheirLinksBackToWaiting) {
-  controller->SetSlots(2);
-  ComPtr<IGetSiteJob> job = NewJob("site");
-  OleCheck(Internal(job.get())->GetInternalLinkList()->AddLink(Link(SiteURL("a.html")), 0));
-  OleCheck(job->Run());
-  GetJobExecuteController()->SlotFreed();
-  ASSERT_EQ(controller->Running().size(), 2u);
-
-  OleCheck(job->Pause());
-  EXPECT_FALSE(GetJobExecuteController()->HasJobs());
-  PumpMainThread();
-  EXPECT_TRUE(controller->Running().empty());
-  EXPECT_EQ(LinkStates(job.get()), (TStates{{pageURL, lsPure}, {SiteURL("a.html"), lsPure}}));
-  EXPECT_EQ(TRecordingGetSiteEvents::Of(job.get())->States,
-            (std::vector<TJobState>{jsRunning, jsStopped}));
-}
-
-TEST_F(GetSiteJob, FinishingSavesTheDescriptionLeavesTheSchedulerAndLoadsBackFinished) {
+// Pausing and retrying a real copy are tested end to end in tests/retrieval.
+TEST_F(GetSiteJob, FinishingSavesTheJobWhichLoadsBackFinishedAndRetriesOnlyFailedLinks) {
   ComPtr<IGetSiteJob> job = NewJob("site");
   OleCheck(job->Run());
-  Fetched(true, {Link(SiteURL("a.html"))});
-  EXPECT_EQ(StateOf(job.get()), jsRunning);
+  Fetched(true, {Link(SiteURL("a.html")), Link(SiteURL("b.html"))});
+  Fetched(true);
   Fetched(false);
 
   EXPECT_EQ(StateOf(job.get()), jsFinished);
@@ -72,38 +60,25 @@ TEST_F(GetSiteJob, FinishingSavesTheDescriptionLeavesTheSchedulerAndLoadsBackFin
   EXPECT_FALSE(std::filesystem::exists(Dir("site/#Sumbra.&jq")));
   auto events = TRecordingGetSiteEvents::Of(job.get());
   EXPECT_EQ(events->States, (std::vector<TJobState>{jsRunning, jsFinished}));
-  EXPECT_EQ(events->ChangedLinks, std::vector<std::string>{SiteURL("a.html")});
+  EXPECT_EQ(events->ChangedLinks, (std::vector<std::string>{SiteURL("a.html"), SiteURL("b.html")}));
 
   ComPtr<IGetSiteJob> loaded = LoadGetSiteJob(queue.get(), RemovedJobEntry(job.get()).get());
   EXPECT_EQ(StateOf(loaded.get()), jsFinished);
-  EXPECT_EQ(LinkStates(loaded.get()),
-            (TStates{{pageURL, lsCompleteOK}, {SiteURL("a.html"), lsCompleteBad}}));
-}
-
-TEST_F(GetSiteJob, RetryReopensOnlyFailedLinksAndStopsTheFinishedJob) {
-  ComPtr<IGetSiteJob> job = NewJob("site");
-  OleCheck(job->Run());
-  Fetched(true, {Link(SiteURL("a.html")), Link(SiteURL("b.html"))});
-  Fetched(true);
-  Fetched(false);
-  ASSERT_EQ(StateOf(job.get()), jsFinished);
-
+  EXPECT_EQ(LinkStates(loaded.get()), (TStates{{pageURL, lsCompleteOK},
+                                               {SiteURL("a.html"), lsCompleteOK},
+                                               {SiteURL("b.html"), lsCompleteBad}}));
   bool waiting = false;
-  OleCheck(job->Retry(&waiting));
+  OleCheck(loaded->Retry(&waiting));
   EXPECT_TRUE(waiting);
-  EXPECT_EQ(StateOf(job.get()), jsStopped);
+  EXPECT_EQ(StateOf(loaded.get()), jsStopped);
   EXPECT_EQ(SavedState(Dir("site")), jsStopped);
   EXPECT_TRUE(controller->Running().empty()); // the caller runs it
-  OleCheck(job->Run());
-  ASSERT_EQ(controller->Running().size(), 1u);
-  EXPECT_EQ(controller->Running()[0]->URL(), SiteURL("b.html"));
-
+  OleCheck(loaded->Run());
+  EXPECT_EQ(RunningURL(), SiteURL("b.html"));
   Fetched(true);
-  size_t stateEvents = TRecordingGetSiteEvents::Of(job.get())->States.size();
-  OleCheck(job->Retry(&waiting));
+  OleCheck(loaded->Retry(&waiting)); // nothing failed
   EXPECT_FALSE(waiting);
-  EXPECT_EQ(StateOf(job.get()), jsFinished);
-  EXPECT_EQ(TRecordingGetSiteEvents::Of(job.get())->States.size(), stateEvents);
+  EXPECT_EQ(StateOf(loaded.get()), jsFinished);
 }
 
 TEST_F(GetSiteJob, RemoveCancelsTheFetchesTellsTheSinkAndDropsLaterReports) {
@@ -117,7 +92,7 @@ TEST_F(GetSiteJob, RemoveCancelsTheFetchesTellsTheSinkAndDropsLaterReports) {
 
   OleCheck(job->Remove());
   EXPECT_EQ(events->Removals, 1);
-  EXPECT_TRUE(queue->Jobs.empty());
+  EXPECT_TRUE(Jobs().empty());
   EXPECT_TRUE(fetch->CancelRequested());
   EXPECT_FALSE(GetJobExecuteController()->HasJobs());
   EXPECT_TRUE(std::filesystem::exists(Dir("site/#Sumbra.&jd")));
@@ -132,13 +107,13 @@ TEST_F(GetSiteJob, RemoveCancelsTheFetchesTellsTheSinkAndDropsLaterReports) {
 }
 
 TEST_F(GetSiteJob, ALoadedJobHasTheSavedStateUnlessItWasRunning) {
-  const std::pair<const char *, TJobState> cases[] = {{"jsRunning", jsStopped},
-                                                      {"jsFinished", jsFinished},
-                                                      {"jsfinished", jsStopped},
-                                                      {"jsPaused", jsStopped}};
+  const std::pair<const char *, TJobState> cases[] = {
+      {"jsRunning", jsStopped}, {"jsFinished", jsFinished}, {"jsfinished", jsStopped}};
+  int job = 0; // folder names differing only in case would be the same folder to the list
   for (const auto &[saved, loaded] : cases) {
-    ComPtr<IXMLElement> entry = RemovedJobEntry(NewJob(saved).get());
-    const std::string file = Dir(std::string(saved) + "/#Sumbra.&jd");
+    const std::string name = "job" + std::to_string(++job);
+    ComPtr<IXMLElement> entry = RemovedJobEntry(NewJob(name).get());
+    const std::string file = Dir(name + "/#Sumbra.&jd");
     std::string description = ReadFile(file);
     const std::string written = "JobState=\"jsStopped\"";
     ASSERT_NE(description.find(written), std::string::npos);
@@ -170,14 +145,13 @@ TEST_F(GetSiteJob, AnInterruptedJobComesBackStoppedAndReadsItsJournalOnItsFirstO
   controller->TakeOffers();
   OleCheck(again->Run()); // its one offer reads the links
   EXPECT_EQ(controller->TakeOffers().size(), 1u);
-  ASSERT_EQ(controller->Running().size(), 1u);
-  EXPECT_EQ(controller->Running()[0]->URL(), SiteURL("b.html"));
+  EXPECT_EQ(RunningURL(), SiteURL("b.html"));
   auto events = TRecordingGetSiteEvents::Of(again.get());
   EXPECT_TRUE(events->ChangedLinks.empty());
   EXPECT_EQ(events->LinkStates, std::vector<TLinkState>{lsInUse});
 }
 
-TEST_F(GetSiteJob, RaisingTheDepthOfAFinishedJobLetsRetryFetchTheDeeperLinks) {
+TEST_F(GetSiteJob, ANewDepthRetriesDeeperLinksOfAFinishedJobAndFinishesARunningOneAtOnce) {
   ComPtr<IGetSiteJob> job = NewJob("site", 0);
   OleCheck(job->Run());
   Fetched(true, {Link(SiteURL("deeper.html"))});
@@ -189,15 +163,7 @@ TEST_F(GetSiteJob, RaisingTheDepthOfAFinishedJobLetsRetryFetchTheDeeperLinks) {
   OleCheck(job->Retry(&waiting));
   ASSERT_TRUE(waiting);
   OleCheck(job->Run());
-  ASSERT_EQ(controller->Running().size(), 1u);
-  EXPECT_EQ(controller->Running()[0]->URL(), SiteURL("deeper.html"));
-}
-
-TEST_F(GetSiteJob, LoweringTheDepthOfARunningJobFinishesItAtOnce) {
-  ComPtr<IGetSiteJob> job = NewJob("site");
-  OleCheck(job->Run());
-  Fetched(true, {Link(SiteURL("deeper.html"))});
-  ASSERT_EQ(controller->Running().size(), 1u);
+  EXPECT_EQ(RunningURL(), SiteURL("deeper.html"));
 
   OleCheck(ChangeRequest(job.get(), [](TJobRequestDef &def) { def.DownLevel = 0; }));
   EXPECT_EQ(StateOf(job.get()), jsFinished);
@@ -215,7 +181,7 @@ TEST_F(GetSiteJob, ANewDepthForAJobThatHasNotReadItsLinksJudgesTheSavedOnes) {
   EXPECT_EQ(LinkStates(job.get()), (TStates{{pageURL, lsPure}}));
 }
 
-TEST_F(GetSiteJob, ATitleChangeIsSavedAndToldToTheSink) {
+TEST_F(GetSiteJob, ATitleChangeIsSavedAndToldButOtherChangesAreRefusedAndKeepTheOldOne) {
   ComPtr<IGetSiteJob> job = NewJob("site");
   OleCheck(ChangeRequest(job.get(), [](TJobRequestDef &def) { def.Title = "Renamed"; }));
   EXPECT_EQ(TRecordingGetSiteEvents::Of(job.get())->RequestChanges, 1);
@@ -224,31 +190,27 @@ TEST_F(GetSiteJob, ATitleChangeIsSavedAndToldToTheSink) {
   std::string title;
   OleCheck(saved->get_Title(&title));
   EXPECT_EQ(title, "Renamed");
-}
 
-TEST_F(GetSiteJob, RefusedRequestChangesKeepTheOldDefinition) {
   const char *const notImplemented = "Sorry, this feature is not yet implemented";
-  const std::pair<void (*)(TJobRequestDef &), const char *> cases[] = {
+  const std::pair<void (*)(TJobRequestDef &), const char *> refused[] = {
       {[](TJobRequestDef &d) { d.PageURL += "?other"; }, notImplemented},
       {[](TJobRequestDef &d) { d.ProjectDir += "-moved"; }, notImplemented},
       {[](TJobRequestDef &d) { d.CopyType = ctExact; }, notImplemented},
-      {[](TJobRequestDef &d) { d.IndexName = "home.htm"; }, notImplemented},
       {[](TJobRequestDef &d) { d.DownLevel = -2; },
        "Illegal job request. Param #3: This field is out of bounds"}};
-  ComPtr<IGetSiteJob> job = NewJob("site");
   ComPtr<IJobRequest> request;
   OleCheck(job->get_JobRequest(request.put()));
   TJobRequestDef before, after;
   OleCheck(request->AsRecDef(&before));
-  for (const auto &[change, message] : cases) {
+  for (const auto &[change, message] : refused) {
     EXPECT_EQ(ErrorOf(ChangeRequest(job.get(), change)), message);
     OleCheck(request->AsRecDef(&after));
     EXPECT_EQ(after, before) << message;
   }
-  EXPECT_EQ(TRecordingGetSiteEvents::Of(job.get())->RequestChanges, 0);
+  EXPECT_EQ(TRecordingGetSiteEvents::Of(job.get())->RequestChanges, 1);
 }
 
-TEST_F(GetSiteJob, AProjectDirectoryInUseIsRefusedAndLeavesNoJobInTheList) {
+TEST_F(GetSiteJob, AJobThatCannotBeMadeLeavesNoJobInTheList) {
   ComPtr<IGetSiteJob> first = NewJob("site");
   try {
     NewJob("site");
@@ -257,19 +219,17 @@ TEST_F(GetSiteJob, AProjectDirectoryInUseIsRefusedAndLeavesNoJobInTheList) {
     EXPECT_EQ(error.Message(),
               "Path is illegal or this job is always enqueued.\r\n\"" + Dir("site") + "\"");
   }
-  EXPECT_EQ(queue->Jobs, std::vector{Internal(first.get())});
-}
+  EXPECT_EQ(Jobs(), std::vector{first});
 
-TEST_F(GetSiteJob, AFailureAfterRegistrationTakesTheHalfBuiltJobOutOfTheList) {
+  // A failure after registration takes the half-built job out again.
   auto failingSink = [](IKGetSiteJob *) -> ComPtr<IIGetSiteEvents> {
     throw platform::Exception("no sink");
   };
-  ComPtr<IJobRequest> request = NewRequest(Dir("site"));
+  ComPtr<IJobRequest> request = NewRequest(Dir("other"));
   EXPECT_THROW(CreateGetSiteJob(queue.get(), request.get(), failingSink), platform::Exception);
-  EXPECT_TRUE(queue->Jobs.empty());
-  // The request is still free for a job that works out.
-  ComPtr<IGetSiteJob> job = CreateGetSiteJob(queue.get(), request.get(), nullptr);
-  EXPECT_EQ(queue->Jobs.size(), 1u);
+  EXPECT_EQ(Jobs().size(), 1u);
+  CreateGetSiteJob(queue.get(), request.get(), nullptr); // the request is still free
+  EXPECT_EQ(Jobs().size(), 2u);
 }
 
 TEST_F(GetSiteJob, RunRecreatesAMissingProjectDirectoryButReportsNoStateWhileShuttingDown) {
@@ -281,6 +241,83 @@ TEST_F(GetSiteJob, RunRecreatesAMissingProjectDirectoryButReportsNoStateWhileShu
   EXPECT_EQ(StateOf(job.get()), jsRunning);
   EXPECT_EQ(SavedState(Dir("site")), jsStopped);
   EXPECT_TRUE(TRecordingGetSiteEvents::Of(job.get())->States.empty());
+}
+
+// Reports that fetches post from their worker threads.
+using JobAsyncProvider = JobTest;
+
+TEST_F(JobAsyncProvider, ReportsOfAWorkerApplyWhenTheMainThreadRunsThemWithTheirOwnParameters) {
+  ComPtr<IGetSiteJob> job = NewJob("site");
+  OleCheck(job->Run());
+  ComPtr<IIJobAsyncProvider> provider = controller->Running()[0]->Provider;
+  auto events = TRecordingGetSiteEvents::Of(job.get());
+  TLinkDescription link = Link(SiteURL("logo.png"), ltImage);
+  link.Params = CreateParams();
+  OleCheck(link.Params->put_Value("alt", "Logo"));
+
+  std::string requestedPage;
+  std::thread([&] {
+    provider->GetFileEvents()->Install();
+    OleCheck(provider->GetJobRequest()->get_PageURL(&requestedPage));
+    provider->PostAddLink(link, 0);
+    OleCheck(link.Params->put_Value("alt", "changed by the parser"));
+    provider->PostCompleteLink(pageURL, true);
+  }).join();
+  EXPECT_EQ(requestedPage, pageURL);
+  EXPECT_EQ(events->ThreadContext->Installs, 1);
+  EXPECT_EQ(LinkStates(job.get()), (TStates{{pageURL, lsInUse}}));
+
+  PumpMainThread();
+  EXPECT_EQ(LinkStates(job.get()), (TStates{{pageURL, lsCompleteOK}, {link.URL, lsPure}}));
+  EXPECT_EQ(events->ChangedLinks, std::vector<std::string>{link.URL});
+  std::string alt;
+  Internal(job.get())->GetInternalLinkList()->EnumerateLinks(
+      [&](const TLinkDescription &desc, int32_t, TLinkState) {
+        if (desc.URL == link.URL) OleCheck(desc.Params->get_Value("alt", &alt));
+      });
+  EXPECT_EQ(alt, "Logo");
+}
+
+// A job reduced to its lifetime and its link list, for the provider alone.
+class TBareJob : public platform::TComObject<IKGetSiteJob> {
+public:
+  explicit TBareJob(std::atomic<int> &endedInMain) : endedInMain_(endedInMain) {}
+  ~TBareJob() override { endedInMain_ = platform::IsMainThread() ? 1 : -1; }
+
+  HRESULT get_JobRequest(IJobRequest **) override { return platform::E_NOTIMPL; }
+  HRESULT get_State(TJobState *) override { return platform::E_NOTIMPL; }
+  HRESULT get_LinkList(ILinkList **) override { return platform::E_NOTIMPL; }
+  HRESULT Pause() override { return platform::E_NOTIMPL; }
+  HRESULT Run() override { return platform::E_NOTIMPL; }
+  HRESULT Remove() override { return platform::E_NOTIMPL; }
+  HRESULT Retry(bool *) override { return platform::E_NOTIMPL; }
+  ComPtr<IIGetSiteEvents> GetEvents() override { return nullptr; }
+  ComPtr<IILinkList> GetInternalLinkList() override { return Links; }
+  void SaveTo(IXMLElement *) override {}
+  ComPtr<IIJobAsyncProvider> GetAsyncProvider() override { return nullptr; }
+
+  ComPtr<IILinkList> Links; // none: the job was removed
+
+private:
+  std::atomic<int> &endedInMain_;
+};
+
+// Reports for a removed job are dropped, and the job's last reference, held by a worker,
+// goes in the main thread.
+TEST(JobAsyncProviderAlone, ReportsForARemovedJobAreDroppedAndItEndsInTheMainThread) {
+  std::atomic<int> jobEndedInMain = 0;
+  ComPtr<IIJobAsyncProvider> provider =
+      kernel::NewJobAsyncProvider(platform::MakeCom<TBareJob>(jobEndedInMain).get());
+  TLinkDescription link = Link(SiteURL("a.html"));
+  link.Params = CreateParams();
+  provider->PostAddLink(link, 0);
+  provider->PostCompleteLink(pageURL, true);
+  provider->PostCancelLink(pageURL);
+  EXPECT_EQ(platform::ProcessPendingMessages(), 3);
+  std::thread([held = std::move(provider)]() mutable { held.reset(); }).join();
+  EXPECT_EQ(jobEndedInMain, 0);
+  PumpMainThread();
+  EXPECT_EQ(jobEndedInMain, 1);
 }
 
 } // namespace

@@ -14,7 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string incorrectDisk = "This Path is incorrect. It must begans with correct disk name.";
 const std::string sharedFolder =
     "This path is used by another job. (We can't share folders such way)";
 const std::string cannotOpen = "Cannot open file. Possibly it isn't exists or not in XML format "
@@ -38,74 +37,53 @@ std::string refusalOf(const std::string &path, IJobRequest *request = nullptr) {
   return message;
 }
 
-std::vector<std::string> projectDirsOf(IIntfSnapshot *snapshot) {
-  int32_t count = 0;
-  OleCheck(snapshot->get_Count(&count));
-  std::vector<std::string> dirs(count);
-  for (int32_t i = 0; i < count; ++i) {
-    ComPtr<IUnknown> job;
-    OleCheck(snapshot->get_Item(i, job.put()));
-    ComPtr<IJobRequest> request;
-    OleCheck(job.As<IGetSiteJob>()->get_JobRequest(request.put()));
-    OleCheck(request->get_ProjectDir(&dirs[i]));
-  }
-  return dirs;
-}
-
-// The module's job list with real jobs in folders of a temporary folder; whatever a test
-// leaves in the list is removed after it.
-class JobQueueTest : public ::testing::Test {
+// The module's job list, reached through its published interface.
+class JobQueueTest : public JobTest {
 protected:
-  void TearDown() override { OleCheck(queue_->Clear()); }
-
   ComPtr<IGetSiteJob> addJob(const std::string &name) {
     ComPtr<IGetSiteJob> job;
-    OleCheck(queue_->AddJob(NewRequest(dir_.File(name)).get(), job.put()));
+    OleCheck(queue_->AddJob(NewRequest(Dir(name)).get(), job.put()));
     return job;
   }
-  ComPtr<IIntfSnapshot> jobs() {
-    ComPtr<IIntfSnapshot> snapshot;
-    OleCheck(queue_->GetJobs(snapshot.put()));
-    return snapshot;
+  std::vector<std::string> projectDirs() {
+    std::vector<std::string> dirs;
+    for (const ComPtr<IGetSiteJob> &job : Jobs()) {
+      ComPtr<IJobRequest> request;
+      OleCheck(job->get_JobRequest(request.put()));
+      OleCheck(request->get_ProjectDir(&dirs.emplace_back()));
+    }
+    return dirs;
   }
-  std::vector<std::string> projectDirs() { return projectDirsOf(jobs().get()); }
   std::vector<std::string> files(std::initializer_list<const char *> names) {
     std::vector<std::string> result;
     for (const char *name : names)
-      result.push_back(dir_.File(name));
+      result.push_back(Dir(name));
     return result;
   }
-
-  TScopedRecordingEvents events_;
-  TScopedGetFileController controller_;
-  TempDir dir_;
   ComPtr<IJobQueue> queue_ = GetJobQueue();
 };
 
 TEST_F(JobQueueTest, APathThatDoesNotBeginWithAnExistingTopFolderIsRefused) {
-  for (std::string path : {"", "/t", "//tmp", "C:\\site", "relative/site", "./tmp/site",
-                           "/no-such-zs-top-folder/site"})
-    EXPECT_EQ(refusalOf(path), incorrectDisk) << path;
-  EXPECT_EQ(refusalOf(dir_.Path()), "");
-  EXPECT_EQ(refusalOf(dir_.File("not/made/yet")), "");
+  for (std::string path :
+       {"", "//tmp", "C:\\site", "relative/site", "./tmp/site", "/no-such-zs-top-folder/site"})
+    EXPECT_EQ(refusalOf(path), "This Path is incorrect. It must begans with correct disk name.")
+        << path;
+  EXPECT_EQ(refusalOf(Dir("not/made/yet")), "");
 }
 
 TEST_F(JobQueueTest, AFolderOfAnotherJobIsRefusedHoweverItIsSpelt) {
-  fs::create_directory(dir_.File("Site")); // a folder of its own on this file system
+  fs::create_directory(Dir("Site")); // a folder of its own on this file system
   ComPtr<IGetSiteJob> job = addJob("site");
-  fs::create_directory_symlink(dir_.File("site"), dir_.File("link"));
-  for (const char *path : {"site", "site/", "link", "site/../site", "none/../site", "SITE"})
-    EXPECT_EQ(refusalOf(dir_.File(path)), sharedFolder) << path;
-  for (const char *path : {"site/sub", "Site", "other"})
-    EXPECT_EQ(refusalOf(dir_.File(path)), "");
+  fs::create_directory_symlink(Dir("site"), Dir("link"));
+  for (const char *path : {"site/", "link", "none/../site", "SITE"})
+    EXPECT_EQ(refusalOf(Dir(path)), sharedFolder) << path;
+  for (const char *path : {"site/sub", "Site"})
+    EXPECT_EQ(refusalOf(Dir(path)), "");
 
-  ComPtr<IJobRequest> own;
+  ComPtr<IJobRequest> own, clone;
   OleCheck(job->get_JobRequest(own.put()));
-  EXPECT_EQ(refusalOf(dir_.File("site"), own.get()), "");
-  ComPtr<IJobRequest> clone;
+  EXPECT_EQ(refusalOf(Dir("site"), own.get()), "");
   OleCheck(own->Clone(clone.put()));
-  EXPECT_EQ(refusalOf(dir_.File("site"), clone.get()), sharedFolder);
-
   IGetSiteJob *second = nullptr;
   EXPECT_NE(failureOf(queue_->AddJob(clone.get(), &second)), "");
   EXPECT_EQ(second, nullptr);
@@ -116,7 +94,7 @@ TEST_F(JobQueueTest, ASavedListLoadsBackInItsOrderAndOnlyOnce) {
   addJob("c");
   addJob("a");
   addJob("b");
-  const std::string list = dir_.File("lists/new/jobs.jl");
+  const std::string list = Dir("lists/new/jobs.jl");
   OleCheck(queue_->SaveTo(list));
   OleCheck(queue_->Clear());
   ASSERT_EQ(projectDirs(), std::vector<std::string>());
@@ -132,25 +110,11 @@ TEST_F(JobQueueTest, JobsWithAnIllegalOrTakenFolderAreLeftOutOfALoad) {
   auto job = [&](const std::string &dir) {
     return "<Job><Request FirstPageURL=\"http://127.0.0.1/\" ProjectDir=\"" + dir + "\"/></Job>";
   };
-  const std::string list = dir_.File("jobs.jl");
-  WriteFile(list, "<JobList xmlns=\"\">" + job(dir_.File("x")) + job("relative/dir") +
-                      job(dir_.File("taken")) + "<Job/>" + job(dir_.File("x")) +
-                      job(dir_.File("y")) + "</JobList>");
+  const std::string list = Dir("jobs.jl");
+  WriteFile(list, "<JobList xmlns=\"\">" + job(Dir("x")) + job("relative/dir") + job(Dir("taken")) +
+                      "<Job/>" + job(Dir("x")) + job(Dir("y")) + "</JobList>");
   OleCheck(queue_->LoadAndMerge(list));
   EXPECT_EQ(projectDirs(), files({"taken", "x", "y"}));
-}
-
-TEST_F(JobQueueTest, AnotherThreadMayCheckFoldersWhileJobsAreAdded) {
-  std::atomic<bool> done = false;
-  std::thread checker([&] {
-    while (!done)
-      EXPECT_EQ(refusalOf(dir_.File("free")), "");
-  });
-  for (const char *name : {"a", "b", "c", "d"})
-    addJob(name);
-  done = true;
-  checker.join();
-  EXPECT_EQ(refusalOf(dir_.File("d")), sharedFolder);
 }
 
 TEST_F(JobQueueTest, AFileThatIsNoJobListLoadsNothingAndKeepsTheListAndTheFile) {
@@ -161,31 +125,42 @@ TEST_F(JobQueueTest, AFileThatIsNoJobListLoadsNothingAndKeepsTheListAndTheFile) 
       {"<Job><Job/></Job>", "It's not a JobList file"},
       {"<JobList xmlns=\"\"/>", ""}};
   for (const auto &[content, message] : cases) {
-    const std::string list = dir_.File("jobs.jl");
+    const std::string list = Dir("jobs.jl");
     fs::remove(list);
     if (content) WriteFile(list, content);
     EXPECT_EQ(failureOf(queue_->LoadAndMerge(list)), message);
     EXPECT_EQ(projectDirs(), files({"kept"}));
-    if (content) {
-      EXPECT_EQ(ReadFile(list), content);
-    }
+    EXPECT_EQ(content ? ReadFile(list) : "", content ? content : "");
   }
 }
 
 TEST_F(JobQueueTest, ASaveThatCannotMakeItsFolderSaysWhyAndWritesNothing) {
   addJob("a");
-  WriteFile(dir_.File("plain"), "a file, not a folder");
-  std::string message = failureOf(queue_->SaveTo(dir_.File("plain/lists/jobs.jl")));
+  WriteFile(Dir("plain"), "a file, not a folder");
+  std::string message = failureOf(queue_->SaveTo(Dir("plain/lists/jobs.jl")));
   EXPECT_EQ(message.rfind("Cannot save file. Reason: ", 0), 0u) << message;
   EXPECT_GT(message.size(), std::string("Cannot save file. Reason: .").size()) << message;
-  EXPECT_EQ(message.back(), '.');
-  EXPECT_EQ(ReadFile(dir_.File("plain")), "a file, not a folder");
+  EXPECT_EQ(ReadFile(Dir("plain")), "a file, not a folder");
+}
+
+TEST_F(JobQueueTest, AnotherThreadMayCheckFoldersWhileJobsAreAdded) {
+  std::atomic<bool> done = false;
+  std::thread checker([&] {
+    while (!done)
+      EXPECT_EQ(refusalOf(Dir("free")), "");
+  });
+  for (const char *name : {"a", "b", "c", "d"})
+    addJob(name);
+  done = true;
+  checker.join();
+  EXPECT_EQ(refusalOf(Dir("d")), sharedFolder);
 }
 
 TEST_F(JobQueueTest, ASnapshotKeepsTheJobsThatClearRemoved) {
   ComPtr<IGetSiteJob> first = addJob("a");
   addJob("b");
-  ComPtr<IIntfSnapshot> before = jobs();
+  ComPtr<IIntfSnapshot> before;
+  OleCheck(queue_->GetJobs(before.put()));
   OleCheck(queue_->Clear());
   EXPECT_EQ(projectDirs(), std::vector<std::string>());
   EXPECT_EQ(TRecordingGetSiteEvents::Of(first.get()), nullptr); // told and let go
@@ -195,6 +170,11 @@ TEST_F(JobQueueTest, ASnapshotKeepsTheJobsThatClearRemoved) {
   ComPtr<IUnknown> item;
   OleCheck(before->get_Item(0, item.put()));
   EXPECT_EQ(item, first.As<IUnknown>());
+  for (int32_t outside : {-1, 2}) {
+    IUnknown *none = reinterpret_cast<IUnknown *>(1);
+    EXPECT_TRUE(platform::Failed(before->get_Item(outside, &none))) << outside;
+    EXPECT_EQ(none, nullptr);
+  }
 }
 
 // A scheduler whose only answer is whether jobs run.
@@ -211,44 +191,29 @@ public:
 ComPtr<FakeScheduler> scheduler;
 std::chrono::system_clock::time_point now;
 
-class Maintenance : public ::testing::Test {
-protected:
-  void SetUp() override {
-    scheduler = platform::MakeCom<FakeScheduler>();
-    now = std::chrono::system_clock::now();
-    timer_ = platform::MakeCom<kernel::TJobQueue>([] { return now; }).As<IKMaintenanceTimer>();
-  }
-  void TearDown() override { scheduler.reset(); }
-  bool due() { return timer_->IsMaintenanceDue(); }
-
-  ScopedFake<ComPtr<IKJobExecuteController>()> fake_{
-      GetJobExecuteController, [] { return ComPtr<IKJobExecuteController>(scheduler); }};
-  ComPtr<IKMaintenanceTimer> timer_;
-};
-
-TEST_F(Maintenance, WhileJobsRunItIsDueOnlyWhenMoreThanTenMinutesHavePassed) {
+TEST(Maintenance, WhileJobsRunItIsDueOnlyWhenMoreThanTenMinutesHavePassed) {
   using namespace std::chrono_literals;
-  EXPECT_TRUE(due()); // at every call while no job runs
-  EXPECT_TRUE(due());
+  scheduler = platform::MakeCom<FakeScheduler>();
+  ScopedFake<ComPtr<IKJobExecuteController>()> fake{
+      GetJobExecuteController, [] { return ComPtr<IKJobExecuteController>(scheduler); }};
+  now = std::chrono::system_clock::now();
+  auto timer = platform::MakeCom<kernel::TJobQueue>([] { return now; }).As<IKMaintenanceTimer>();
+  EXPECT_TRUE(timer->IsMaintenanceDue()); // at every call while no job runs
+  EXPECT_TRUE(timer->IsMaintenanceDue());
   scheduler->running = true;
-  EXPECT_FALSE(due());
-  now += 10min;
-  EXPECT_FALSE(due());
-  now += 1s;
-  EXPECT_TRUE(due());
-  now += 9min;
-  EXPECT_FALSE(due()); // counted from the last time it was due
-  now += 2min;
-  EXPECT_TRUE(due());
-  now -= 1s; // a clock set back
-  EXPECT_TRUE(due());
-  now += 1s;
-  EXPECT_FALSE(due());
-}
-
-TEST_F(Maintenance, ASecondJobListGoingLeavesTheFlagOfTheFirstDown) {
-  timer_.reset();
+  const std::pair<std::chrono::seconds, bool> steps[] = {
+      {0s, false},
+      {10min, false},
+      {1s, true},
+      {9min, false}, // counted from the last time it was due
+      {-1h, true}};  // a clock set back
+  for (const auto &[step, due] : steps) {
+    now += step;
+    EXPECT_EQ(timer->IsMaintenanceDue(), due) << step.count();
+  }
+  timer.reset(); // a second job list going leaves the flag of the first down
   EXPECT_FALSE(JobQueueDestroyed);
+  scheduler.reset();
 }
 
 // Shuts the kernel down in the middle of the program; the tests after it need a new list.
@@ -258,24 +223,22 @@ protected:
     KernelShuttingDown = false;
     kernel::RegisterJobQueue();
   }
-
-  // A job of the module's list that the test itself does not hold.
-  ComPtr<TRecordingGetSiteEvents> addJob(const std::string &name, bool run) {
-    ComPtr<IGetSiteJob> job;
-    OleCheck(GetJobQueue()->AddJob(NewRequest(dir_.File(name)).get(), job.put()));
-    if (run) OleCheck(job->Run());
-    return TRecordingGetSiteEvents::Of(job.get());
-  }
-
   TScopedRecordingEvents events_;
   TScopedGetFileController controller_;
   TempDir dir_;
+  std::string Dir(const std::string &name) const { return dir_.File(name); }
 };
 
 // The reports of cancelled fetches hold the job, and the job its list, until they have run.
 TEST_F(ShutdownKernelTest, RemovesEveryJobAndRunsTheirReportsBeforeTheListIsGone) {
-  ComPtr<TRecordingGetSiteEvents> running = addJob("a", true);
-  CreateJobWithEvents(NewRequest(dir_.File("b")).get(), nullptr);
+  ComPtr<TRecordingGetSiteEvents> running;
+  {
+    ComPtr<IGetSiteJob> job; // a job of the module's list that the test itself does not hold
+    OleCheck(GetJobQueue()->AddJob(NewRequest(Dir("a")).get(), job.put()));
+    OleCheck(job->Run());
+    running = TRecordingGetSiteEvents::Of(job.get());
+  }
+  CreateJobWithEvents(NewRequest(Dir("b")).get(), nullptr);
   ASSERT_EQ(controller_->Running().size(), 1u);
   ShutdownKernel();
   EXPECT_TRUE(KernelShuttingDown);

@@ -18,37 +18,6 @@ namespace zs::testing {
 
 using platform::OleCheck;
 
-// A job list reduced to what jobs ask of it: jobs register and leave, and no two share a
-// project directory.
-class TFakeJobQueue : public platform::TComObject<IKJobQueue> {
-public:
-  void RegisterJob(IKGetSiteJob *Job) override { Jobs.emplace_back(Job); }
-  void UnregisterJob(IKGetSiteJob *Job) override { std::erase(Jobs, ComPtr<IKGetSiteJob>(Job)); }
-  void RemoveAll() override {
-    for (ComPtr<IKGetSiteJob> job : std::vector(Jobs))
-      OleCheck(job->Remove());
-  }
-  ComPtr<IGetSiteJob> CreateJob(IJobRequest *Request, TGetSiteEventsFactory Factory) override {
-    return CreateGetSiteJob(this, Request, Factory);
-  }
-  bool CheckProjectDir(const std::string &Path, IJobRequest *Request,
-                       std::string &Message) override {
-    for (const ComPtr<IKGetSiteJob> &job : Jobs) {
-      ComPtr<IJobRequest> request;
-      OleCheck(job->get_JobRequest(request.put()));
-      TLocalFileName dir;
-      if (request) OleCheck(request->get_ProjectDir(&dir));
-      if (request.get() != Request && dir == Path) {
-        Message = "This path is used by another job. (We can't share folders such way)";
-        return false;
-      }
-    }
-    return true;
-  }
-
-  std::vector<ComPtr<IKGetSiteJob>> Jobs;
-};
-
 inline const std::string pageURL = "http://example.com/site/index.html";
 inline std::string SiteURL(const std::string &name) { return "http://example.com/site/" + name; }
 
@@ -91,15 +60,12 @@ inline TJobState SavedState(const std::string &projectDir) {
   return LoadJobState(root.get());
 }
 
-// Every test starts with a new scheduler (its cursor at the first job), an empty job list
-// of its own, recording sinks and a fake pool of one slot; it ends with every job removed
-// and every posted message run.
+// Every test starts with a new scheduler (its cursor at the first job), the module's job
+// list, recording sinks and a fake pool of one slot; it ends with every job removed and
+// every posted message run.
 class JobTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    FreeJobExecuteController();
-    activeQueue() = queue.get();
-  }
+  void SetUp() override { FreeJobExecuteController(); }
 
   void TearDown() override {
     controller->SetCancelAtOnce(true);
@@ -107,7 +73,6 @@ protected:
     queue->RemoveAll();
     PumpMainThread();
     FreeJobExecuteController();
-    activeQueue() = nullptr;
   }
 
   // A new job with its own project directory (a folder of the test's temporary folder).
@@ -115,6 +80,21 @@ protected:
     return CreateGetSiteJob(queue.get(), NewRequest(Dir(name), downLevel).get(), nullptr);
   }
   std::string Dir(const std::string &name) const { return temp.File(name); }
+
+  // The jobs of the list, in its order.
+  std::vector<ComPtr<IGetSiteJob>> Jobs() {
+    ComPtr<IIntfSnapshot> snapshot;
+    OleCheck(GetJobQueue()->GetJobs(snapshot.put()));
+    int32_t count = 0;
+    OleCheck(snapshot->get_Count(&count));
+    std::vector<ComPtr<IGetSiteJob>> jobs(count);
+    for (int32_t i = 0; i < count; ++i) {
+      ComPtr<IUnknown> job;
+      OleCheck(snapshot->get_Item(i, job.put()));
+      jobs[i] = job.As<IGetSiteJob>();
+    }
+    return jobs;
+  }
 
   // A job list element holding the job's request, as a job list file would.
   ComPtr<IXMLElement> ListEntryOf(IGetSiteJob *job) {
@@ -129,19 +109,7 @@ protected:
   TempDir temp;
   TScopedGetFileController controller;
   TScopedRecordingEvents recording;
-  ComPtr<TFakeJobQueue> queue = platform::MakeCom<TFakeJobQueue>();
-
-private:
-  static TFakeJobQueue *&activeQueue() {
-    static TFakeJobQueue *queue = nullptr;
-    return queue;
-  }
-  // Requests check their directory against the job list when they change.
-  static bool checkProjectDir(const std::string &Path, IJobRequest *Request, std::string &Message) {
-    return activeQueue()->CheckProjectDir(Path, Request, Message);
-  }
-  ScopedFake<bool(const std::string &, IJobRequest *, std::string &)> check_{CheckProjectDir,
-                                                                             &checkProjectDir};
+  ComPtr<IKJobQueue> queue = GetJobQueue().As<IKJobQueue>();
 };
 
 } // namespace zs::testing

@@ -13,111 +13,111 @@
 namespace zs::testing {
 namespace {
 
-using platform::E_NOTIMPL;
-using platform::E_UNEXPECTED;
+using platform::CreateComObject;
 
-class FakeServices : public platform::TComObject<IJobQueue, IURLServices> {
-  HRESULT AddJob(IJobRequest *, IGetSiteJob **) override { return E_NOTIMPL; }
-  HRESULT SaveTo(const TLocalFileName &) override { return E_NOTIMPL; }
-  HRESULT LoadAndMerge(const TLocalFileName &) override { return E_NOTIMPL; }
-  HRESULT Clear() override { return E_NOTIMPL; }
-  HRESULT GetJobs(IIntfSnapshot **) override { return E_NOTIMPL; }
-  HRESULT Parse(const TURL &, TParsedURL *, bool) override { return E_NOTIMPL; }
-  HRESULT Simplify(TParsedURL *) override { return E_NOTIMPL; }
-  HRESULT Unparse(const TParsedURL &, TURL *) override { return E_NOTIMPL; }
-  HRESULT EscapeCheck(TParsedURL *) override { return E_NOTIMPL; }
-  HRESULT IsLocalAnchor(const TParsedURL &, bool *) override { return E_NOTIMPL; }
-  HRESULT IsSameSite(const TParsedURL &, const TParsedURL &, bool *) override { return E_NOTIMPL; }
-};
-
-ComPtr<FakeServices> services;
-std::atomic<bool> servicesFail = false;
+ComPtr<IJobQueue> jobQueue; // the module's, handed out by the fake entry point
+std::atomic<bool> jobQueueFails = false;
 std::atomic<int> inside = 0, mostInside = 0; // calls inside the job list's entry point
 
 ComPtr<IJobQueue> fakeJobQueue() {
-  if (servicesFail) throw EKBadPath("The job list is not there");
+  if (jobQueueFails) throw EKBadPath("The job list is not there");
   if (++inside > mostInside) mostInside = inside.load();
   EXPECT_TRUE(GetKernel()); // a service may ask for the kernel while it is handed out
   std::this_thread::yield();
   --inside;
-  return ComPtr<IJobQueue>(services);
+  return jobQueue;
 }
-ComPtr<IURLServices> fakeURLServices() { return ComPtr<IURLServices>(services); }
 
-// The singleton, and the object an outside client creates, answer alike.
-struct KernelSource {
-  const char *name;
-  ComPtr<IKernel> (*get)();
-};
-void PrintTo(const KernelSource &source, std::ostream *out) { *out << source.name; }
+uint32_t referencesOf(IUnknown *object) {
+  object->AddRef();
+  return object->Release();
+}
 
-class KernelObject : public ::testing::TestWithParam<KernelSource> {
+// The singleton, and the objects outside clients create, answer alike.
+class KernelObject : public ::testing::Test {
 protected:
-  void SetUp() override {
-    services = platform::MakeCom<FakeServices>();
-    servicesFail = false;
-    mostInside = 0;
-  }
-  void TearDown() override { services.reset(); }
+  static void SetUpTestSuite() { jobQueue = GetJobQueue(); }
+  static void TearDownTestSuite() { jobQueue.reset(); }
+  void TearDown() override { jobQueueFails = false; }
   ScopedFake<ComPtr<IJobQueue>()> jobQueue_{GetJobQueue, fakeJobQueue};
-  ScopedFake<ComPtr<IURLServices>()> urlServices_{GetURLServices, fakeURLServices};
 };
 
-TEST_P(KernelObject, HandsOutWhatTheEntryPointsGive) {
-  ComPtr<IKernel> kernel = GetParam().get();
-  ComPtr<IJobQueue> queue;
-  ComPtr<IURLServices> urls;
-  ComPtr<IProfiler> profiler;
-  platform::OleCheck(kernel->get_JobQueue(queue.put()));
-  platform::OleCheck(kernel->get_URLServices(urls.put()));
-  platform::OleCheck(kernel->get_Profiler(profiler.put()));
-  EXPECT_EQ(queue, ComPtr<IJobQueue>(services));
-  EXPECT_EQ(urls, ComPtr<IURLServices>(services));
-  EXPECT_EQ(profiler, ComPtr<IProfiler>(GetProfiler()));
-  EXPECT_EQ(kernel->get_JobQueue(nullptr), platform::E_POINTER);
+TEST_F(KernelObject, HandsOutWhatTheEntryPointsGiveAndFailuresWithTheirMessage) {
+  for (const ComPtr<IKernel> &kernel : {GetKernel(), CreateComObject<IKernel>(CLSID_Kernel)}) {
+    ComPtr<IJobQueue> queue;
+    ComPtr<IURLServices> urls;
+    ComPtr<IProfiler> profiler;
+    platform::OleCheck(kernel->get_JobQueue(queue.put()));
+    platform::OleCheck(kernel->get_URLServices(urls.put()));
+    platform::OleCheck(kernel->get_Profiler(profiler.put()));
+    EXPECT_EQ(queue, jobQueue);
+    EXPECT_EQ(urls, GetURLServices());
+    EXPECT_EQ(profiler, ComPtr<IProfiler>(GetProfiler()));
+    EXPECT_EQ(kernel->get_JobQueue(nullptr), platform::E_POINTER);
+
+    jobQueueFails = true;
+    IJobQueue *failed = nullptr;
+    platform::TakeErrorInfo();
+    EXPECT_EQ(kernel->get_JobQueue(&failed), platform::E_UNEXPECTED);
+    EXPECT_EQ(failed, nullptr);
+    EXPECT_EQ(platform::TakeErrorInfo(), "The job list is not there");
+    jobQueueFails = false;
+  }
 }
 
-TEST_P(KernelObject, RaisingEntryPointBecomesAFailingResultThatKeepsTheMessage) {
-  servicesFail = true;
-  IJobQueue *queue = nullptr;
-  platform::TakeErrorInfo();
-  EXPECT_EQ(GetParam().get()->get_JobQueue(&queue), E_UNEXPECTED);
-  EXPECT_EQ(queue, nullptr);
-  EXPECT_EQ(platform::TakeErrorInfo(), "The job list is not there");
-}
-
-TEST_P(KernelObject, CallsFromManyThreadsNeverRunInsideTheKernelAtOnce) {
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 4; ++t)
-    threads.emplace_back([source = GetParam()] {
-      ComPtr<IKernel> kernel = source.get();
-      ComPtr<IJobQueue> queue;
-      for (int call = 0; call < 100; ++call)
-        platform::OleCheck(kernel->get_JobQueue(queue.put()));
-    });
-  for (std::thread &thread : threads)
-    thread.join();
-  EXPECT_EQ(mostInside, 1);
-}
-
-INSTANTIATE_TEST_SUITE_P(Kernel, KernelObject,
-                         ::testing::Values(KernelSource{"Singleton", [] { return GetKernel(); }},
-                                           KernelSource{"Client",
-                                                        [] {
-                                                          return platform::CreateComObject<IKernel>(
-                                                              CLSID_Kernel);
-                                                        }}),
-                         [](const auto &info) { return std::string(info.param.name); });
-
-TEST(KernelSingleton, EveryThreadGetsTheSameOne) {
+TEST_F(KernelObject, CallsFromManyThreadsNeverRunInsideTheKernelAtOnce) {
   kernel::ReleaseKernelSingleton();
   std::vector<IKernel *> seen(8);
   std::vector<std::thread> threads;
   for (IKernel *&kernel : seen)
-    threads.emplace_back([&kernel] { kernel = GetKernel().get(); });
+    threads.emplace_back([&kernel] {
+      kernel = GetKernel().get();
+      ComPtr<IKernel> client = CreateComObject<IKernel>(CLSID_Kernel);
+      ComPtr<IJobQueue> queue;
+      for (int call = 0; call < 50; ++call) {
+        platform::OleCheck(kernel->get_JobQueue(queue.put()));
+        platform::OleCheck(client->get_JobQueue(queue.put()));
+      }
+    });
   for (std::thread &thread : threads)
     thread.join();
-  EXPECT_EQ(seen, std::vector<IKernel *>(8, GetKernel().get()));
+  EXPECT_EQ(mostInside, 1);
+  EXPECT_EQ(seen, std::vector<IKernel *>(8, GetKernel().get())); // one singleton for all
+}
+
+TEST(KernelCoClass, EveryClientGetsAnObjectOfItsOwnThatNeverKeepsTheSingletonAlive) {
+  ComPtr<IKernel> client = CreateComObject<IKernel>(CLSID_Kernel);
+  EXPECT_NE(client, CreateComObject<IKernel>(CLSID_Kernel));
+  EXPECT_NE(client, GetKernel());
+  IKernel *kernel = GetKernel().get();
+  const uint32_t held = referencesOf(kernel);
+  ComPtr<IProfiler> profiler;
+  platform::OleCheck(client->get_Profiler(profiler.put()));
+  EXPECT_EQ(referencesOf(kernel), held);
+  kernel::ReleaseKernelSingleton(); // the client reaches the next singleton
+  ComPtr<IProfiler> again;
+  platform::OleCheck(client->get_Profiler(again.put()));
+  EXPECT_EQ(again, profiler);
+}
+
+TEST(KernelCoClass, CreationFailsForUnknownOrInternalClassesAndMissingInterfaces) {
+  auto failure = [](const GUID &clsid, const GUID &iid) -> std::pair<HRESULT, std::string> {
+    try {
+      CreateComObject(clsid, iid);
+    } catch (const platform::EOleSysError &e) {
+      return {e.ErrorCode(), e.Message()};
+    }
+    return {platform::S_OK, ""};
+  };
+  constexpr GUID internalKernel = MakeGUID("{014EE76F-7967-4254-B8EC-FEA9D720DEB8}");
+  constexpr GUID unknown = MakeGUID("{014EE76F-7967-4254-B8EC-FEA9D720DEB9}");
+  for (const GUID &clsid : {internalKernel, unknown})
+    EXPECT_EQ(failure(clsid, IKernel::IID),
+              std::make_pair(platform::REGDB_E_CLASSNOTREG, std::string("Class not registered")));
+  platform::SetErrorInfo("an older failure"); // must not be taken for this one's message
+  EXPECT_EQ(failure(CLSID_Kernel, IJobQueue::IID),
+            std::make_pair(platform::E_NOINTERFACE, std::string("No such interface supported")));
+  platform::TakeErrorInfo();
 }
 
 } // namespace

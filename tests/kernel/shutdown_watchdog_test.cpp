@@ -20,8 +20,9 @@ struct WatchEnd {
 
 class ShutdownWatchdog : public ::testing::Test {
 protected:
-  void SetUp() override { JobQueueDestroyed = false; }
-  void TearDown() override { JobQueueDestroyed = true; }
+  // The flag is given back as it was: a job list may still live for the tests after this.
+  void SetUp() override { wasDestroyed_ = JobQueueDestroyed.exchange(false); }
+  void TearDown() override { JobQueueDestroyed = wasDestroyed_; }
 
   // Starts a watchdog whose end action only counts; the future is ready when it has ended.
   std::future<void> watch(std::chrono::milliseconds limit) {
@@ -31,6 +32,7 @@ protected:
     return ended;
   }
   std::atomic<int> endCalls = 0;
+  bool wasDestroyed_ = true;
 };
 
 TEST_F(ShutdownWatchdog, EndsTheProcessOnlyWhenTheJobListOutlivesTheLimit) {

@@ -27,14 +27,11 @@ TEST(RelativeLink, LinksLeadFromThePagesFolderToTheLocalFile) {
   const std::pair<std::string, std::string> cases[] = {
       {"../img/x.gif", "../img/x.gif"},
       {"x.htm#intro", "x.htm#intro"},
-      {"x.htm#a b", "x.htm#a b"},
       {"/", "../index.htm"},
-      {"sub/", "sub/index.htm"},
       {"q.php?a=1", "q.php&qa=1"},
       {"my%20page.htm", "my%2520page.htm"},
       {"it's (1).htm", "it%27s%20%281%29.htm"},
       {"http://other.org/y.htm", "../../other.org/y.htm"},
-      {"../A/x.htm", "../A/x.htm"},
   };
   for (const auto &[url, link] : cases)
     EXPECT_EQ(relativeLink(page.get(), url), link) << url;

@@ -9,7 +9,6 @@
 namespace zs {
 namespace {
 
-using testing::CutPage;
 using testing::THTMLPage;
 using testing::TPageRun;
 using Strings = std::vector<std::string>;
@@ -18,7 +17,7 @@ TPageRun parseInBlocks(THTMLPage &parser, const std::string &page, size_t blockS
   std::vector<size_t> cuts;
   for (size_t at = blockSize; at < page.size(); at += blockSize)
     cuts.push_back(at);
-  return parser.Parse(CutPage(page, cuts));
+  return parser.Parse(testing::CutAt<std::string_view>(page, cuts));
 }
 
 std::string repeat(const std::string &text, size_t times) {

@@ -14,30 +14,23 @@ using Strings = std::vector<std::string>;
 
 TEST(HTMLParser, EachLinkBearingAttributeIsReportedWithItsType) {
   const std::pair<const char *, Strings> cases[] = {
-      {"<a href=x.htm><area href=/y.htm>",
-       {"ltAHref http://host/dir/x.htm", "ltAHref http://host/y.htm"}},
-      {"<form action=go><td background=b.gif>",
-       {"ltFormAction http://host/dir/go", "ltImage http://host/dir/b.gif"}},
-      {"<q cite=c><img longdesc=d><head profile=p>",
-       {"ltExtra http://host/dir/c", "ltExtra http://host/dir/d", "ltExtra http://host/dir/p"}},
-      {"<object classid=c codebase=/l/ data=d><applet codebase=a><embed src=e>",
-       {"ltEmbedded http://host/dir/c", "ltEmbedded http://host/l/", "ltEmbedded http://host/dir/d",
-        "ltEmbedded http://host/dir/a", "ltEmbedded http://host/dir/e"}},
-      {"<frame src=f><iframe src=i><img usemap=m#x>",
-       {"ltFrame http://host/dir/f", "ltFrame http://host/dir/i", "ltFrame http://host/dir/m"}},
-      {"<img src=a><IMG SRC='b'><input src=\"c\">",
-       {"ltImage http://host/dir/a", "ltImage http://host/dir/b", "ltImage http://host/dir/c"}},
-      {"<link rel=stylesheet href=s><link href=t rel=\"StyleSheet\">",
-       {"ltStylesheet http://host/dir/s", "ltStylesheet http://host/dir/t"}},
-      {"<link rel=icon href=i><link href=j rel=icon><a rel=\"\" href=k><a href=l rel>",
-       {"ltAHref http://host/dir/i", "ltAHref http://host/dir/j", "ltAHref http://host/dir/k",
-        "ltAHref http://host/dir/l"}},
+      {"<area href=/y.htm><form action=go><td background=b.gif>",
+       {"ltAHref http://host/y.htm", "ltFormAction http://host/dir/go",
+        "ltImage http://host/dir/b.gif"}},
+      {"<q cite=c><object codebase=/l/><iframe src=i><img usemap=m#x>",
+       {"ltExtra http://host/dir/c", "ltEmbedded http://host/l/", "ltFrame http://host/dir/i",
+        "ltFrame http://host/dir/m"}},
       // A rel counts on its own tag only; a second href does not make the first vanish.
-      {"<link rel=stylesheet><link href=s><a href=x href=y>",
-       {"ltAHref http://host/dir/s", "ltAHref http://host/dir/x", "ltAHref http://host/dir/y"}},
+      {"<link href=t rel=\"StyleSheet\"><link rel=stylesheet><link href=s rel=icon>"
+       "<a href=x href=y>",
+       {"ltStylesheet http://host/dir/t", "ltAHref http://host/dir/s", "ltAHref http://host/dir/x",
+        "ltAHref http://host/dir/y"}},
+      // Character references are decoded; what is no reference is left as written.
+      {"<IMG SRC='x&#65;&#x42;&amp;&eacute;&bogus;&amp'>",
+       {"ltImage http://host/dir/xAB&\xc3\xa9&bogus;&amp"}},
       // Nothing on elements the table does not pair the attribute with, and nothing that
       // the URL parser does not accept.
-      {"<div src=x><applet data=x><a src=x><img href=x><a href=mailto:a@b><a href=#top>"
+      {"<div src=x><applet data=x><img href=x><a href=mailto:a@b><a href=#top>"
        "<a href=http://other/>",
        {}},
   };
@@ -52,7 +45,6 @@ TEST(HTMLParser, LinksAreLookedForOnlyInStartTagsOutsideCommentsInsideTheHtmlEle
       {"<img src=a><HTML><img src=b></html><img src=c></a href=d>", {"ltImage http://host/dir/b"}},
       {"<!DOCTYPE html><html><!-- <img src=a> --><img src=b>", {"ltImage http://host/dir/b"}},
       {"<html><!-- -- > <img src=a> ---><img src=b>", {"ltImage http://host/dir/b"}},
-      {"<html><!x <img src=a><img src=b>", {"ltImage http://host/dir/b"}},
       // The dashes that open a comment may close it too.
       {"<html><!--><img src=a><!-><img src=b>",
        {"ltImage http://host/dir/a", "ltImage http://host/dir/b"}},
@@ -136,18 +128,15 @@ TEST(HTMLParser, FinishEndsWhateverThePageLeftOpen) {
   const TCase cases[] = {
       {"<html>text<img", nullptr, {}, {}},
       {"<html><a href=/x ", "<html><a href=../x ", {"ltAHref http://host/x"}, {}},
-      {"<html><a href=/x tit", "<html><a href=../x tit", {"ltAHref http://host/x"}, {}},
       // A value the page never ended is judged as read, and written as it was.
       {"<html><img src=/a", nullptr, {"ltImage http://host/a"}, {}},
       {"<html><img src=\"/a", nullptr, {"ltImage http://host/a"}, {}},
-      {"<html><img alt=\"x", nullptr, {}, {}},
       // A comment that never closes ends at its first '>'; the rest is HTML again.
       {"<html><!-- x > <img src=/a> <!-- y > <img src=/b",
        "<html><!-- x > <img src=../a> <!-- y > <img src=/b",
        {"ltImage http://host/a", "ltImage http://host/b"},
        {}},
       {"<html><!DOCTYPE html", nullptr, {}, {}},
-      {"<html><!-", nullptr, {}, {}},
       {"<html><script>a = \"</scr", nullptr, {}, {"begin script {}", "content a = \"</scr", "end"}},
       {"<html><script src=/a.js", nullptr, {}, {"begin script {src=/a.js}", "end"}},
       {"<html><style></style", nullptr, {}, {"begin style {}", "content </style", "end"}},

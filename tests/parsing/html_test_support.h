@@ -12,25 +12,12 @@
 #include "kernel/interfaces.h"
 #include "parsing/html_parser.h"
 #include "platform/safecall.h"
+#include "tests/parsing/parser_test_support.h"
 
 namespace zs::testing {
 
 // The page under test is http://host/dir/page.htm; the job copies http://host/ to /proj.
 inline const std::string htmlPageURL = "http://host/dir/page.htm";
-
-// The parameters as "name=value" joined by spaces, in their order.
-inline std::string ParamsText(IParams *params) {
-  std::string text;
-  int32_t count = 0;
-  if (params) platform::OleCheck(params->get_NamesCount(&count));
-  for (int32_t i = 0; i < count; ++i) {
-    std::string name, value;
-    platform::OleCheck(params->get_Name(i, &name));
-    platform::OleCheck(params->get_ValueByNameIndex(i, &value));
-    text += (i ? " " : "") + name + "=" + value;
-  }
-  return text;
-}
 
 // Records the custom-block protocol. Content handed over in several pieces is recorded as
 // one, so that the record does not depend on where the page was cut; a protocol fault (a
@@ -136,15 +123,7 @@ public:
   explicit THTMLPage(TCopyType copyType, bool rewriteCustom = false,
                      const std::string &siteURL = "http://host/")
       : rewriteCustom_(rewriteCustom) {
-    job_ = CreateJobRequest();
-    TJobRequestDef def;
-    def.Title = "page";
-    def.CopyType = copyType;
-    def.DownLevel = -1;
-    def.PageURL = htmlPageURL;
-    def.SiteURL = siteURL;
-    def.ProjectDir = "/proj";
-    platform::OleCheck(job_->Change(def));
+    job_ = NewJob(copyType, siteURL);
     urlParser_ = platform::MakeCom<TCountingURLParser>(CreateURLParser(htmlPageURL, job_.get()));
   }
 
@@ -183,18 +162,5 @@ private:
   ComPtr<IJobRequest> job_;
   ComPtr<TCountingURLParser> urlParser_;
 };
-
-// The page cut before each of the given ascending positions.
-inline std::vector<std::string_view> CutPage(std::string_view page,
-                                             const std::vector<size_t> &cuts) {
-  std::vector<std::string_view> blocks;
-  size_t from = 0;
-  for (size_t cut : cuts) {
-    blocks.push_back(page.substr(from, cut - from));
-    from = cut;
-  }
-  blocks.push_back(page.substr(from));
-  return blocks;
-}
 
 } // namespace zs::testing

@@ -16,7 +16,21 @@
 
 namespace zs::testing {
 
-// A link as the job receives it, its parameters flattened to "name=value;".
+// The parameters as "name=value" joined by spaces, in their order.
+inline std::string ParamsText(IParams *params) {
+  std::string text;
+  int32_t count = 0;
+  if (params) platform::OleCheck(params->get_NamesCount(&count));
+  for (int32_t i = 0; i < count; ++i) {
+    std::string name, value;
+    platform::OleCheck(params->get_Name(i, &name));
+    platform::OleCheck(params->get_ValueByNameIndex(i, &value));
+    text += (i ? " " : "") + name + "=" + value;
+  }
+  return text;
+}
+
+// A link as the job receives it.
 struct TPostedLink {
   std::string URL;
   TLinkType LinkType = ltOther;
@@ -38,16 +52,8 @@ public:
   void PostCompleteLink(const std::string &, bool) override {}
   void PostCancelLink(const std::string &) override {}
   void PostAddLink(const TLinkDescription &LinkDesc, int32_t CurrentLevel) override {
-    std::string params;
-    int32_t count = 0;
-    if (LinkDesc.Params) platform::OleCheck(LinkDesc.Params->get_NamesCount(&count));
-    for (int32_t i = 0; i < count; ++i) {
-      std::string name, value;
-      platform::OleCheck(LinkDesc.Params->get_Name(i, &name));
-      platform::OleCheck(LinkDesc.Params->get_ValueByNameIndex(i, &value));
-      params += name + "=" + value + ";";
-    }
-    Links.push_back({LinkDesc.URL, LinkDesc.LinkType, LinkDesc.Tag, params, CurrentLevel});
+    Links.push_back({LinkDesc.URL, LinkDesc.LinkType, LinkDesc.Tag,
+                     ParamsText(LinkDesc.Params.get()), CurrentLevel});
   }
 
   std::vector<TPostedLink> Links;
@@ -100,8 +106,8 @@ inline TParseResult ParseText(const std::string &contentTag, IJobRequest *job,
 }
 
 // The text cut before each of the given positions (ascending, inside the text).
-inline std::vector<std::string> CutAt(const std::string &text, const std::vector<size_t> &cuts) {
-  std::vector<std::string> blocks;
+template <class Text> std::vector<Text> CutAt(const Text &text, const std::vector<size_t> &cuts) {
+  std::vector<Text> blocks;
   size_t start = 0;
   for (size_t cut : cuts) {
     blocks.push_back(text.substr(start, cut - start));

@@ -76,16 +76,15 @@ public:
   std::vector<TSavedLink> All() const {
     std::vector<TSavedLink> links;
     Links->EnumerateLinks([&](const TLinkDescription &desc, int32_t level, TLinkState state) {
-      TSavedLink link{desc.URL, desc.LinkType, level, state, desc.Tag, {}};
+      links.push_back({desc.URL, desc.LinkType, level, state, desc.Tag, {}});
       int32_t count = 0;
       if (desc.Params) OleCheck(desc.Params->get_NamesCount(&count));
       for (int32_t i = 0; i < count; ++i) {
         std::string name, value;
         OleCheck(desc.Params->get_Name(i, &name));
         OleCheck(desc.Params->get_ValueByNameIndex(i, &value));
-        link.Params.emplace_back(name, value);
+        links.back().Params.emplace_back(name, value);
       }
-      links.push_back(link);
     });
     return links;
   }
@@ -109,12 +108,6 @@ inline std::string Attribute(IXMLElement *element, const std::string &name) {
   bool present = false;
   OleCheck(element->GetAttribute(name, &value, &present));
   return present ? value : "(none)";
-}
-
-inline ComPtr<IXMLElement> Child(IXMLElement *parent, const std::string &name) {
-  ComPtr<IXMLElement> child;
-  OleCheck(parent->FindChild(name, child.put()));
-  return child;
 }
 
 // The names of the files in a folder, sorted.

@@ -34,48 +34,38 @@ private:
   int *destroyed_;
 };
 
-TEST(Com, QueryInterfaceFindsListedInterfacesAndTheirAncestors) {
+TEST(Com, InterfacesShareOneIdentityAndExceptionsBecomeFailingResultsWithTheirMessage) {
   int destroyed = 0;
   {
     ComPtr<IIntfSnapshot> snapshot = MakeCom<Probe>(&destroyed);
-    EXPECT_TRUE(snapshot.As<IUnknown>());
-    EXPECT_TRUE(snapshot.As<IILinkMessageSupport>());
     EXPECT_FALSE(snapshot.As<IKernel>());
-    // IUnknown answers with one identity whichever interface is asked.
     EXPECT_EQ(snapshot.As<IUnknown>().get(),
               snapshot.As<IILinkMessageSupport>().As<IUnknown>().get());
+    int32_t count = 0;
+    OleCheck(snapshot->get_Count(&count));
+    EXPECT_EQ(count, 7);
+    IUnknown *item = nullptr;
+    HRESULT hr = snapshot->get_Item(0, &item);
+    EXPECT_EQ(hr, platform::E_UNEXPECTED);
+    try {
+      OleCheck(hr);
+      FAIL() << "OleCheck accepted a failure";
+    } catch (const EOleSysError &e) {
+      EXPECT_EQ(e.Message(), "no items here");
+    }
+    // The error info was taken: a later bare failure gets the system's text.
+    try {
+      OleCheck(platform::E_INVALIDARG);
+    } catch (const EOleSysError &e) {
+      EXPECT_EQ(e.Message(), "The parameter is incorrect.");
+    }
+    // An OLE error crosses the boundary with its own code.
+    hr = SafeCall([] { throw EOleSysError("refused", platform::E_ACCESSDENIED); });
+    EXPECT_EQ(hr, platform::E_ACCESSDENIED);
+    EXPECT_EQ(platform::TakeErrorInfo(), "refused");
     EXPECT_EQ(destroyed, 0);
   }
   EXPECT_EQ(destroyed, 1);
-  EXPECT_EQ(platform::GUIDToString(IKernel::IID), "{458CDC3E-305D-450A-8CF7-F56BFA7E8C2D}");
-}
-
-TEST(Com, ExceptionsBecomeFailingResultsAndComeBackWithTheirMessage) {
-  int destroyed = 0;
-  ComPtr<IIntfSnapshot> snapshot = MakeCom<Probe>(&destroyed);
-  int32_t count = 0;
-  OleCheck(snapshot->get_Count(&count));
-  EXPECT_EQ(count, 7);
-  IUnknown *item = nullptr;
-  HRESULT hr = snapshot->get_Item(0, &item);
-  EXPECT_EQ(hr, platform::E_UNEXPECTED);
-  try {
-    OleCheck(hr);
-    FAIL() << "OleCheck accepted a failure";
-  } catch (const EOleSysError &e) {
-    EXPECT_EQ(e.Message(), "no items here");
-    EXPECT_EQ(e.ErrorCode(), platform::E_UNEXPECTED);
-  }
-  // The error info was taken: a later bare failure gets the system's text.
-  try {
-    OleCheck(platform::E_INVALIDARG);
-  } catch (const EOleSysError &e) {
-    EXPECT_EQ(e.Message(), "The parameter is incorrect.");
-  }
-  // An OLE error crosses the boundary with its own code.
-  hr = SafeCall([] { throw EOleSysError("refused", platform::E_ACCESSDENIED); });
-  EXPECT_EQ(hr, platform::E_ACCESSDENIED);
-  EXPECT_EQ(platform::TakeErrorInfo(), "refused");
 }
 
 std::atomic<HRESULT> lateResult{platform::S_OK};
@@ -96,18 +86,6 @@ TEST(Com, APublishedMethodCalledAsItsThreadEndsStillFailsCleanly) {
     SafeCall([] { throw std::runtime_error(std::string(200, 'y')); });
   }).join();
   EXPECT_EQ(lateResult, platform::E_UNEXPECTED);
-}
-
-TEST(EntryPoints, AnUnfilledEntryPointFailsLoudlyWithItsName) {
-  EntryPoint<int()> missing{"MissingService"};
-  try {
-    missing();
-    FAIL();
-  } catch (const EEntryPointNotFilled &e) {
-    EXPECT_NE(e.Message().find("MissingService"), std::string::npos);
-  }
-  missing.Fill([] { return 3; });
-  EXPECT_EQ(missing(), 3);
 }
 
 } // namespace

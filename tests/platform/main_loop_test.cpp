@@ -26,7 +26,7 @@ protected:
   void TearDown() override { ClearMainLoop(); }
 };
 
-TEST_F(MainLoopTest, APostedMessageNeverRunsInlineAndOneItPostsWaitsForTheNextRound) {
+TEST_F(MainLoopTest, PostedMessagesNeverRunInlineAndAFailingOneKeepsTheOnesBehindIt) {
   ASSERT_TRUE(IsMainThread());
   int rounds = 0;
   PostTask([&] {
@@ -38,6 +38,13 @@ TEST_F(MainLoopTest, APostedMessageNeverRunsInlineAndOneItPostsWaitsForTheNextRo
   EXPECT_EQ(rounds, 1);
   EXPECT_EQ(ProcessPendingMessages(), 1);
   EXPECT_EQ(rounds, 2);
+  // A failing message keeps the ones behind it.
+  PostTask([] { throw std::runtime_error("boom"); });
+  PostTask([&] { ++rounds; });
+  EXPECT_THROW(ProcessPendingMessages(), std::runtime_error);
+  EXPECT_EQ(rounds, 2);
+  ProcessPendingMessages();
+  EXPECT_EQ(rounds, 3);
 }
 
 TEST_F(MainLoopTest, MessagesFromManyThreadsRunInTheMainThreadInEachPostersOrder) {
@@ -66,17 +73,7 @@ TEST_F(MainLoopTest, MessagesFromManyThreadsRunInTheMainThreadInEachPostersOrder
   }
 }
 
-TEST_F(MainLoopTest, AFailingMessageKeepsTheOnesBehindIt) {
-  bool second = false;
-  PostTask([] { throw std::runtime_error("boom"); });
-  PostTask([&] { second = true; });
-  EXPECT_THROW(ProcessPendingMessages(), std::runtime_error);
-  EXPECT_FALSE(second);
-  ProcessPendingMessages();
-  EXPECT_TRUE(second);
-}
-
-TEST_F(MainLoopTest, TimersRepeatInTheMainThreadUntilKilled) {
+TEST_F(MainLoopTest, TimersStopWhenKilledAndOtherThreadsWakeTheLoopButCannotTakeItOver) {
   int ticks = 0;
   uint32_t id = SetTimer(std::chrono::milliseconds(1), [&] { ++ticks; });
   pumpUntil([&] { return ticks >= 3; });
@@ -85,32 +82,25 @@ TEST_F(MainLoopTest, TimersRepeatInTheMainThreadUntilKilled) {
   std::this_thread::sleep_for(std::chrono::milliseconds(5)); // let a killed timer fall due
   ProcessPendingMessages();
   EXPECT_EQ(ticks, afterKill);
-}
 
-TEST_F(MainLoopTest, TheWakeUpHandlerHearsOfEveryPostAndActivationRunsInTheMainThread) {
   std::atomic<int> wakeUps{0};
-  bool activated = false;
+  bool activated = false, raised = false;
   SetWakeUpHandler([&] { ++wakeUps; });
   SetActivationHandler([&] { activated = IsMainThread(); });
-  std::thread([] { PostTask([] {}); }).join();
-  std::thread([] { PostActivation(); }).join();
-  SetWakeUpHandler(nullptr);
-  EXPECT_EQ(wakeUps, 2);
-  pumpUntil([&] { return activated; });
-  SetActivationHandler(nullptr);
-}
-
-TEST_F(MainLoopTest, AnotherThreadCannotTakeOverTheMainThread) {
-  bool raised = false;
   std::thread([&] {
-    EXPECT_FALSE(IsMainThread());
+    PostTask([] {});
+    PostActivation();
     try {
       BindMainThread();
     } catch (const Exception &) {
       raised = true;
     }
   }).join();
+  SetWakeUpHandler(nullptr);
+  EXPECT_EQ(wakeUps, 2);
   EXPECT_TRUE(raised);
+  pumpUntil([&] { return activated; });
+  SetActivationHandler(nullptr);
   EXPECT_TRUE(IsMainThread());
 }
 

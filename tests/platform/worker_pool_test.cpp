@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -40,22 +41,23 @@ private:
 TEST(WorkerPool, BusyTasksEachGetAThreadAndLaterTasksReuseIdleOnes) {
   // Every task waits until all have started: one left waiting behind another would hang.
   constexpr int together = 24;
-  TTally started;
+  // The tallies are shared: a task may still be leaving one after the test has moved on.
+  auto started = std::make_shared<TTally>();
   for (int i = 0; i < together; ++i)
-    RunInWorkerThread([&] {
-      started.Add(std::this_thread::get_id());
-      started.WaitFor(together);
+    RunInWorkerThread([started] {
+      started->Add(std::this_thread::get_id());
+      started->WaitFor(together);
     });
-  started.WaitFor(together);
-  EXPECT_EQ(started.Threads(), size_t(together));
+  started->WaitFor(together);
+  EXPECT_EQ(started->Threads(), size_t(together));
 
   // One after another, the tasks find idle threads of the pool instead of new ones.
-  TTally serial;
+  auto serial = std::make_shared<TTally>();
   for (int i = 1; i <= together; ++i) {
-    RunInWorkerThread([&] { serial.Add(std::this_thread::get_id()); });
-    serial.WaitFor(i);
+    RunInWorkerThread([serial] { serial->Add(std::this_thread::get_id()); });
+    serial->WaitFor(i);
   }
-  EXPECT_LT(serial.Threads(), size_t(together));
+  EXPECT_LT(serial->Threads(), size_t(together));
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // What the tests of the separated network process share: nginx on a free port of 127.0.0.1
-// with a configuration of its own, ports where nothing answers, and a bounded wait.
+// with a configuration of its own, and ports where nothing answers.
 #pragma once
 
 #include <arpa/inet.h>
@@ -11,10 +11,8 @@
 
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/child_process.h"
@@ -29,17 +27,6 @@ inline constexpr const char *NginxPath = "/usr/sbin/nginx";
   if (!std::filesystem::exists(::zs::testing::NginxPath))                                          \
   GTEST_SKIP() << "nginx is not installed (" << ::zs::testing::NginxPath                           \
                << "): the tests that fetch over HTTP need it"
-
-// Waits until the condition holds; false when the generous bound passed first.
-inline bool WaitUntil(const std::function<bool()> &Condition,
-                      std::chrono::seconds Bound = std::chrono::seconds(30)) {
-  const auto deadline = std::chrono::steady_clock::now() + Bound;
-  while (!Condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
 
 // A TCP socket of 127.0.0.1 on a port the system chose.
 class LocalSocket {
@@ -132,11 +119,7 @@ http {
   default_type application/octet-stream;
   server {
     listen 127.0.0.1:PORT; root ROOT;
-    location = /moved { return 302 /target.txt; }
     location = /agent { default_type text/plain; return 200 "$http_user_agent"; }
-    location = /secret { return 401; }
-    location = /broken { return 503; }
-    location = /gone { return 410; }
 LOCATIONS  }
   server {
     listen 127.0.0.1:PROXYPORT;

@@ -25,36 +25,25 @@ bool push(TReplyQueue &queue, size_t bytes) {
   return queue.TryPush(reply, bytes);
 }
 
-TEST(ReplyQueue, RepliesComeOutInArrivalOrderAndAFullListRefusesUntilOneIsTaken) {
-  TReplyBudget budget(100, 1000);
+TEST(ReplyQueue, RepliesComeOutInOrderWithinTheListsBoundAndTheSharedTotal) {
+  TReplyBudget budget(100, 150);
   TReplyQueue queue(budget);
   TReply header;
   header.Code = pmHeader;
   ASSERT_TRUE(queue.TryPush(header, 10));
-  ASSERT_TRUE(push(queue, 20));
-  EXPECT_EQ(budget.Unread(), 30u);
-  EXPECT_EQ(queue.Take().Code, pmHeader);
-  EXPECT_EQ(queue.Take().Data.size(), 20u);
-  EXPECT_EQ(budget.Unread(), 0u);
-
-  // A full list refuses until its reader takes a reply.
-  ASSERT_TRUE(push(queue, 60));
-  ASSERT_TRUE(push(queue, 40));
+  ASSERT_TRUE(push(queue, 90));
+  // A full list refuses until its reader takes a reply; the refused reply is left for later.
   TReply refused = dataReply(1);
   EXPECT_FALSE(queue.TryPush(refused, 1));
-  EXPECT_EQ(refused.Data, "x"); // left for the next offer
-  EXPECT_EQ(budget.Unread(), 100u);
-  queue.Take();
+  EXPECT_EQ(refused.Data, "x");
+  EXPECT_EQ(queue.Take().Code, pmHeader);
   EXPECT_TRUE(queue.TryPush(refused, 1));
-}
-
-TEST(ReplyQueue, AnEmptyListTakesAReplyLargerThanItsBoundWithinTheSharedTotal) {
-  TReplyBudget budget(100, 150);
-  TReplyQueue queue(budget);
-  EXPECT_TRUE(push(queue, 500));
-  EXPECT_FALSE(push(queue, 1));
+  EXPECT_EQ(queue.Take().Data.size(), 90u);
   queue.Take();
-
+  EXPECT_EQ(budget.Unread(), 0u);
+  // An empty list takes a reply larger than its bound.
+  EXPECT_TRUE(push(queue, 500));
+  queue.Take();
   // The program's total is shared by all requests.
   TReplyQueue first(budget), second(budget);
   ASSERT_TRUE(push(first, 100));
@@ -67,21 +56,17 @@ TEST(ReplyQueue, AnEmptyListTakesAReplyLargerThanItsBoundWithinTheSharedTotal) {
 
 TEST(ReplyQueue, FailureWakesTheWaitingReaderAndGivesBackTheRoom) {
   TReplyBudget budget(100, 1000);
-  TReplyQueue queue(budget);
-  auto reader = std::async(std::launch::async, [&] { return queue.Take(); });
-  ASSERT_TRUE(push(queue, 10));
-  EXPECT_EQ(reader.get().Data.size(), 10u);
-
-  reader = std::async(std::launch::async, [&] { return queue.Take(); });
-  queue.Fail(std::make_exception_ptr(EWinInetConnector("gone")));
-  ASSERT_EQ(reader.wait_for(30s), std::future_status::ready);
-  EXPECT_THROW(reader.get(), EWinInetConnector);
-
   TReplyQueue held(budget);
   ASSERT_TRUE(push(held, 70));
   held.Fail(std::make_exception_ptr(EWinInetConnector("gone")));
   EXPECT_EQ(budget.Unread(), 0u);
   EXPECT_THROW(held.Take(), EWinInetConnector); // the replies held went with the failure
+
+  TReplyQueue queue(budget);
+  auto reader = std::async(std::launch::async, [&] { return queue.Take(); });
+  queue.Fail(std::make_exception_ptr(EWinInetConnector("gone")));
+  ASSERT_EQ(reader.wait_for(30s), std::future_status::ready);
+  EXPECT_THROW(reader.get(), EWinInetConnector);
 }
 
 } // namespace

@@ -1,10 +1,12 @@
 // What the retrieval tests share: jobs of the real kernel in a job list of their own, a
 // job sink whose reporter collects what worker threads report, a display that records the
-// progress of fetches, a pump for the main thread, and a way to put fakes into entry points.
+// progress of fetches, a pump for the main thread, a way to put fakes into entry points, and
+// the fixture of the tests that run whole jobs.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <map>
@@ -139,43 +141,27 @@ public:
   std::vector<ComPtr<IKGetSiteJob>> Jobs;
 };
 
-// One call a fetch's display received, in the main thread.
-struct TDisplayReport {
-  std::string Text;  // the fetch the display was made for
-  std::string Kind;  // "Begin", "Progress" or "Finished"
-  bool Flag = false; // SizeKnown of a progress, Success of the end
-  int64_t Position = 0, Amount = 0;
-};
-
-// Displays that record every call, in order, while the object lives.
+// Displays that record the last call each fetch's display received ("Begin", "Progress",
+// "Finished OK" or "Finished bad"), by URL, while the object lives.
 class TScopedDisplays {
 public:
-  TScopedDisplays() : entry_(CreateGetFileEventsUI, &create) { reports() = {}; }
-  ~TScopedDisplays() { reports() = {}; }
-
-  // The reports of the fetch of URL, in the order they arrived.
-  static std::vector<TDisplayReport> Of(const std::string &URL) {
-    std::vector<TDisplayReport> found;
-    for (const TDisplayReport &report : reports())
-      if (report.Text == URL) found.push_back(report);
-    return found;
-  }
+  TScopedDisplays() : entry_(CreateGetFileEventsUI, &create) { last().clear(); }
+  ~TScopedDisplays() { last().clear(); }
+  static std::string LastOf(const std::string &URL) { return last()[URL]; }
 
 private:
   class TDisplay : public platform::TComObject<IIGetFileEvents> {
   public:
     explicit TDisplay(std::string Text) : text_(std::move(Text)) {}
-    void Begin() override { add({text_, "Begin"}); }
-    void Progress(bool SizeKnown, int64_t Position, int64_t Amount) override {
-      add({text_, "Progress", SizeKnown, Position, Amount});
-    }
-    void Finished(bool Success) override { add({text_, "Finished", Success}); }
+    void Begin() override { set("Begin"); }
+    void Progress(bool, int64_t, int64_t) override { set("Progress"); }
+    void Finished(bool Success) override { set(Success ? "Finished OK" : "Finished bad"); }
 
   private:
     // Displays are called in the main thread only; a call from anywhere else is a fault.
-    static void add(TDisplayReport Report) {
+    void set(const std::string &Call) {
       EXPECT_TRUE(platform::IsMainThread());
-      reports().push_back(std::move(Report));
+      last()[text_] = Call;
     }
     std::string text_;
   };
@@ -183,26 +169,105 @@ private:
   static ComPtr<IIGetFileEvents> create(const std::string &Text) {
     return platform::MakeCom<TDisplay>(Text);
   }
-  static std::vector<TDisplayReport> &reports() {
-    static std::vector<TDisplayReport> all;
-    return all;
+  static std::map<std::string, std::string> &last() {
+    static std::map<std::string, std::string> calls;
+    return calls;
   }
 
   TScopedEntry<ComPtr<IIGetFileEvents>(const std::string &)> entry_;
 };
 
-// Sets MaxGetProcessAllowed for the life of the object.
-class TScopedMaxFetches {
+// Sets a setting for the life of the object.
+class TScopedParam {
 public:
-  explicit TScopedMaxFetches(int32_t Value) {
-    OleCheck(GetProfiler()->get_Param("MaxGetProcessAllowed", &old_));
+  TScopedParam(std::string Name, const Variant &Value) : name_(std::move(Name)) {
+    OleCheck(GetProfiler()->get_Param(name_, &old_));
     Set(Value);
   }
-  ~TScopedMaxFetches() { OleCheck(GetProfiler()->put_Param("MaxGetProcessAllowed", old_)); }
-  void Set(int32_t Value) { OleCheck(GetProfiler()->put_Param("MaxGetProcessAllowed", Value)); }
+  ~TScopedParam() { OleCheck(GetProfiler()->put_Param(name_, old_)); }
+  void Set(const Variant &Value) { OleCheck(GetProfiler()->put_Param(name_, Value)); }
 
 private:
+  std::string name_;
   Variant old_;
+};
+
+// The fixture of the tests that run whole jobs through the real get-file controller: a job
+// of the real kernel in a job list of its own, copying into a project folder, with a sink
+// that keeps the job's log.
+class FetchTest : public ::testing::Test {
+protected:
+  void SetUp() override { FreeJobExecuteController(); }
+
+  void TearDown() override {
+    queue->RemoveAll();
+    SettleFetches();
+    FreeGetFileController();
+    FreeJobExecuteController();
+  }
+
+  // The URL of a file of the local site folder.
+  std::string SiteURL(const std::string &name = "") const { return "file://" + site.File(name); }
+
+  // A job copying the site below siteURL, starting at pageURL (by default the local site).
+  ComPtr<IGetSiteJob> NewJob(TCopyType copyType, std::string pageURL = "",
+                             std::string siteURL = "") {
+    if (pageURL.empty()) pageURL = SiteURL("index.html"), siteURL = SiteURL();
+    TJobRequestDef def{"Site", copyType, -1, "", pageURL, siteURL, false, project.File("copy")};
+    ComPtr<IJobRequest> request = CreateJobRequest();
+    OleCheck(request->Change(def));
+    return queue->CreateJob(request.get(), &LogGetSiteEvents);
+  }
+
+  static TJobState StateOf(IGetSiteJob *job) {
+    TJobState state = jsStopped;
+    OleCheck(job->get_State(&state));
+    return state;
+  }
+
+  // Runs the job until it has fetched every link; false when it did not finish in time.
+  static bool RunToEnd(IGetSiteJob *job) {
+    OleCheck(job->Run());
+    return PumpUntil([&] { return StateOf(job) == jsFinished; });
+  }
+
+  static ComPtr<IKGetSiteJob> Internal(IGetSiteJob *job) {
+    return ComPtr<IGetSiteJob>(job).As<IKGetSiteJob>();
+  }
+
+  // Every link of the job with its state, by URL.
+  static std::map<std::string, TLinkState> LinkStates(IGetSiteJob *job) {
+    std::map<std::string, TLinkState> states;
+    Internal(job)->GetInternalLinkList()->EnumerateLinks(
+        [&](const TLinkDescription &desc, int32_t, TLinkState state) { states[desc.URL] = state; });
+    return states;
+  }
+
+  static int InUse(IGetSiteJob *job) {
+    return static_cast<int>(std::ranges::count_if(
+        LinkStates(job), [](const auto &link) { return link.second == lsInUse; }));
+  }
+
+  // The local file of a URL in the job's copy.
+  static std::string LocalFileOf(IGetSiteJob *job, const std::string &url) {
+    ComPtr<IJobRequest> request;
+    OleCheck(job->get_JobRequest(request.put()));
+    ComPtr<IURLParser> parser = CreateURLParser("", request.get());
+    bool accepted = false;
+    OleCheck(parser->SetURL(url, &accepted));
+    EXPECT_TRUE(accepted) << url;
+    TLocalFileName name;
+    OleCheck(parser->GetLocalFileName(&name));
+    return name;
+  }
+
+  static std::vector<std::string> LogOf(IGetSiteJob *job) {
+    ComPtr<IIGetSiteEvents> events = Internal(job)->GetEvents();
+    return static_cast<TLogGetSiteEvents *>(events.get())->Log->Lines();
+  }
+
+  TempDir site, project;
+  ComPtr<TTestJobQueue> queue = platform::MakeCom<TTestJobQueue>();
 };
 
 } // namespace zs::testing

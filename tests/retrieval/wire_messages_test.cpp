@@ -18,12 +18,10 @@ TEST(WireMessages, EncodingsAreLittleEndianWithTextAsACountOfUtf16Units) {
     std::string Encoded, Wire;
   } cases[] = {
       // "é" is one UTF-16 unit, the clef two (a surrogate pair); no terminator follows.
-      {WireWriter().WString("Aé\U0001D11E").Take(), "\x04\0\0\0A\0\xE9\0\x34\xD8\x1E\xDD"s},
-      {WireWriter().WString("").Take(), "\0\0\0\0"s},
-      {EncodeRequest(0x01020304, "http://a/"),
-       "\x04\x03\x02\x01\x09\0\0\0h\0t\0t\0p\0:\0/\0/\0a\0/\0"s},
+      {EncodeRequest(0x01020304, "/é\U0001D11E"),
+       "\x04\x03\x02\x01\x04\0\0\0/\0\xE9\0\x34\xD8\x1E\xDD"s},
       {EncodeAbort(0xAABBCCDD), "\xDD\xCC\xBB\xAA"s},
-      {EncodeData(3, ""), "\x03\0\0\0\0\0\0\0"s},
+      {EncodeData(3, "ab"), "\x03\0\0\0\x02\0\0\0ab"s},
       // Settings end with one byte for IgnoreSSL and the two limits.
       {EncodeSettings(settings),
        "\x02\0\0\0U\0A\0\x02\0\0\0\x03\0\0\0p\0:\08\0\x01\0\0\0u\0\0\0\0\0\x01"
@@ -32,10 +30,6 @@ TEST(WireMessages, EncodingsAreLittleEndianWithTextAsACountOfUtf16Units) {
   for (const auto &c : cases)
     EXPECT_EQ(c.Encoded, c.Wire) << ::testing::PrintToString(c.Wire);
   EXPECT_EQ(DecodeSettings(EncodeSettings(settings)), settings);
-  EXPECT_EQ(DecodeAbort("\xDD\xCC\xBB\xAA"s), 0xAABBCCDDu);
-  WireReader reader(cases[0].Wire);
-  EXPECT_EQ(reader.WString(), "Aé\U0001D11E");
-  reader.ExpectEnd();
   // A size below minus one reads as unknown.
   EXPECT_EQ(DecodeReply(pmHeader, EncodeHeader(1, true, -5, "")).Size, -1);
 }
@@ -60,7 +54,7 @@ TEST(WireMessages, MalformedPayloadsAreRefused) {
   EXPECT_THROW(DecodeSettings(EncodeSettings({}).substr(1)), EWireFormat);
 }
 
-TEST(ChannelFrames, FramesSurviveAnySplitOfTheStream) {
+TEST(ChannelFrames, FramesSurviveAnySplitOfTheStreamAndAnOverlongOneBreaksIt) {
   std::string stream;
   platform::AppendFrame(stream, pmHeader, EncodeHeader(1, true, 3, "text/plain"));
   platform::AppendFrame(stream, pmData, EncodeData(1, "abc"));
@@ -81,9 +75,6 @@ TEST(ChannelFrames, FramesSurviveAnySplitOfTheStream) {
     EXPECT_EQ(frames[2].Code, HelloMessage);
     EXPECT_TRUE(frames[2].Payload.empty());
   }
-}
-
-TEST(ChannelFrames, ALengthBeyondTheLimitBreaksTheChannel) {
   platform::FrameReader reader;
   std::string head = "\x01\x00\x00\x00"s;
   platform::PutUInt32LE(head, platform::MaxFramePayload + 1);
