@@ -3,10 +3,7 @@
 // folder on 127.0.0.1.
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -23,6 +20,7 @@
 
 #include "kernel/interfaces.h"
 #include "platform/child_process.h"
+#include "tests/support/local_ports.h"
 #include "tests/support/scratch_folder.h"
 
 namespace zs::bench {
@@ -75,31 +73,6 @@ inline double PeakRSSMegabytes() {
   return double(usage.ru_maxrss) / 1024; // kilobytes on Linux
 }
 
-// A port of 127.0.0.1 where nothing listens at the moment of the call.
-inline int FreeLocalPort() {
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address), size) == 0 &&
-               ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size) == 0;
-  if (fd >= 0) ::close(fd);
-  if (!bound) throw std::runtime_error("cannot find a free local port");
-  return ntohs(address.sin_port);
-}
-
-inline bool CanConnectLocally(int port) {
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  bool connected = ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
-  ::close(fd);
-  return connected;
-}
-
 // nginx serving the files of Root on a free port of 127.0.0.1, with its configuration, logs
 // and temporary files in Folder (which must exist). Tuned to be fast rather than to record:
 // no access log, sendfile, long keep-alive, so the benchmark measures the fetching side.
@@ -109,7 +82,7 @@ public:
   static constexpr const char *Path = "/usr/sbin/nginx";
 
   TNginx(const std::filesystem::path &Root, const std::filesystem::path &Folder)
-      : port_(FreeLocalPort()) {
+      : port_(testing::ClosedPort()) {
     std::filesystem::path temp = Folder / "temp";
     std::filesystem::create_directories(temp);
     std::ofstream(Folder / "nginx.conf")
@@ -137,7 +110,7 @@ public:
     // Ready once the port takes connections; an nginx that cannot start ends instead.
     bool ready = false;
     for (int attempt = 0; attempt < 3000 && !ready; ++attempt) {
-      ready = CanConnectLocally(port_);
+      ready = testing::CanConnect(port_);
       if (!ready && process_.WaitForExit(std::chrono::milliseconds(10))) break;
     }
     if (!ready) {

@@ -12,6 +12,7 @@
 
 #include "bench/bench_support.h"
 #include "kernel/interfaces.h"
+#include "kernel/quiet_get_site_events.h"
 #include "platform/folders.h"
 #include "platform/main_loop.h"
 #include "platform/safecall.h"
@@ -46,23 +47,12 @@ public:
 };
 
 // A job's sink that listens to nothing but the errors of its fetches.
-class TBenchGetSiteEvents : public platform::TComObject<IIGetSiteEvents> {
+class TBenchGetSiteEvents : public TQuietGetSiteEvents<> {
 public:
-  explicit TBenchGetSiteEvents(IKGetSiteJob *Job) : job_(Job) {}
-  ComPtr<IGetSiteJob> GetJob() override { return job_; }
-  void StateChanged() override {}
-  void JobRemoved() override { job_ = nullptr; }
-  void LinkChanged(const TEntryList &, const TLinkDescription &) override {}
-  void RequestChanged() override {}
-  void SelectJobItem() override {}
-  bool IsUpdateJob() override { return false; }
-  void LinkListChanged(const TEntryList &, TLinkState) override {}
+  using TQuietGetSiteEvents::TQuietGetSiteEvents;
   ComPtr<IIThreadContextSupport> GetFileEvents() override {
     return platform::MakeCom<TFailingThreadContext>();
   }
-
-private:
-  IKGetSiteJob *job_; // the job holds its sink, not the other way round
 };
 
 ComPtr<IIGetSiteEvents> benchEvents(IKGetSiteJob *Job) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "kernel/interfaces.h"
+#include "kernel/quiet_get_site_events.h"
 #include "ui/console_monitor.h"
 
 namespace zs::ui {
@@ -28,19 +29,10 @@ std::string errorLine(const std::string &source, const std::string &text) {
 
 // A job's event sink. The console keeps no view of its own: it asks the job list for what it
 // shows, so most events need no answer here.
-class TConsoleJobEvents final
-    : public platform::TComObject<IIGetSiteEvents, IIThreadContextSupport> {
+class TConsoleJobEvents final : public TQuietGetSiteEvents<IIThreadContextSupport> {
 public:
-  explicit TConsoleJobEvents(IKGetSiteJob *job) : job_(job) {}
+  using TQuietGetSiteEvents::TQuietGetSiteEvents;
 
-  ComPtr<IGetSiteJob> GetJob() override { return ComPtr<IGetSiteJob>(job_); }
-  void StateChanged() override {}
-  void JobRemoved() override {}
-  void LinkChanged(const TEntryList &, const TLinkDescription &) override {}
-  void RequestChanged() override {}
-  void SelectJobItem() override {}
-  bool IsUpdateJob() override { return false; }
-  void LinkListChanged(const TEntryList &, TLinkState) override {}
   ComPtr<IIThreadContextSupport> GetFileEvents() override {
     return ComPtr<IIThreadContextSupport>(static_cast<IIThreadContextSupport *>(this));
   }
@@ -52,10 +44,6 @@ public:
                              postLogLine(errorLine(source, text));
                            });
   }
-
-private:
-  // Not counted: the job holds its sink, and a counted reference back would keep both.
-  IKGetSiteJob *const job_;
 };
 
 // The display of one fetch: counts bytes and running fetches.

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "kernel/interfaces.h"
+#include "kernel/quiet_get_site_events.h"
 #include "platform/main_loop.h"
 #include "platform/safecall.h"
 #include "retrieval/get_file_process.h"
@@ -99,25 +100,14 @@ private:
 };
 
 // A job's sink that keeps nothing but the job's log.
-class TLogGetSiteEvents : public platform::TComObject<IIGetSiteEvents> {
+class TLogGetSiteEvents : public TQuietGetSiteEvents<> {
 public:
-  explicit TLogGetSiteEvents(IKGetSiteJob *Job) : job_(Job) {}
-  ComPtr<IGetSiteJob> GetJob() override { return job_; }
-  void StateChanged() override {}
-  void JobRemoved() override { job_ = nullptr; }
-  void LinkChanged(const TEntryList &, const TLinkDescription &) override {}
-  void RequestChanged() override {}
-  void SelectJobItem() override {}
-  bool IsUpdateJob() override { return false; }
-  void LinkListChanged(const TEntryList &, TLinkState) override {}
+  using TQuietGetSiteEvents::TQuietGetSiteEvents;
   ComPtr<IIThreadContextSupport> GetFileEvents() override {
     return platform::MakeCom<TLogThreadContext>(Log);
   }
 
   const std::shared_ptr<TJobLog> Log = std::make_shared<TJobLog>();
-
-private:
-  IKGetSiteJob *job_; // the job holds its sink, not the other way round
 };
 
 inline ComPtr<IIGetSiteEvents> LogGetSiteEvents(IKGetSiteJob *Job) {
