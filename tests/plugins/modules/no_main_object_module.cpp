@@ -4,9 +4,6 @@
 using namespace zs;
 using namespace zs::testing;
 
-bool PluginCheckVersion(const GUID *HostID, const TVersion *HostVersion, TVersion *ModuleVersion,
-                        TVersion *OtherVersion) {
-  return CheckHost(HostID, HostVersion, ModuleVersion, OtherVersion);
-}
+ZS_MODULE_CHECKS_HOST()
 
 void PluginInit(IKernel *Kernel, IUnknown **) { RecordInit(Kernel); }

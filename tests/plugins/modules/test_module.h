@@ -39,6 +39,13 @@ inline bool CheckHost(const GUID *HostID, const TVersion *HostVersion, TVersion 
   return AcceptsHost(HostID, HostVersion);
 }
 
+// The version check of a module that accepts this program, as most test modules do.
+#define ZS_MODULE_CHECKS_HOST()                                                                    \
+  bool PluginCheckVersion(const zs::GUID *HostID, const zs::TVersion *HostVersion,                 \
+                          zs::TVersion *ModuleVersion, zs::TVersion *OtherVersion) {               \
+    return zs::testing::CheckHost(HostID, HostVersion, ModuleVersion, OtherVersion);               \
+  }
+
 // A main object that counts its lifetime and serves the start-up role and, standing in for
 // the role interfaces the host does not call here, every other role identifier.
 class TTestMainObject : public platform::TComObject<IModuleInit> {

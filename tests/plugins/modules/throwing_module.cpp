@@ -34,10 +34,7 @@ private:
 
 } // namespace
 
-bool PluginCheckVersion(const GUID *HostID, const TVersion *HostVersion, TVersion *ModuleVersion,
-                        TVersion *OtherVersion) {
-  return CheckHost(HostID, HostVersion, ModuleVersion, OtherVersion);
-}
+ZS_MODULE_CHECKS_HOST()
 
 void PluginInit(IKernel *Kernel, IUnknown **Module) {
   RecordInit(Kernel);
