@@ -106,6 +106,9 @@ public:
 private:
   void add(const TLinkDescription &desc, int32_t level, TLinkState state);
   TFileEntry *find(const std::string &url, TEntryList &path);
+  // Whether the entry's tag and parameters are these already.
+  static bool holdsAddInfo(const TFileEntry &file, const std::string &tag,
+                           const ComPtr<IParams> &params);
   void setAddInfo(TFileEntry &file, const std::string &tag, ComPtr<IParams> params);
   TLinkDescription descriptionOf(const TEntryList &path, const TFileEntry &file) const;
 
@@ -168,6 +171,7 @@ void TLinkList::add(const TLinkDescription &desc, int32_t level, TLinkState stat
   TEntryList path;
   auto [file, created] = tree_.FindOrAdd(url_, desc.LinkType == ltUserEntered, displayName_, path);
   bool wasPending = false;
+  bool changed = true;
   if (created) {
     file->SetLinkType(desc.LinkType);
     file->Level = level;
@@ -176,15 +180,25 @@ void TLinkList::add(const TLinkDescription &desc, int32_t level, TLinkState stat
     // A pure add never reopens a finished link.
     if (isComplete(file->State()) && (state == lsPure || state == lsInUse)) return;
     wasPending = isPending(*file);
+    changed = (desc.LinkType != file->LinkType() && replacesType(file->LinkType(), desc.LinkType)) ||
+              (state != lsPure && state != file->State()) || level < file->Level ||
+              !holdsAddInfo(*file, desc.Tag, params);
     if (replacesType(file->LinkType(), desc.LinkType)) file->SetLinkType(desc.LinkType);
     if (state != lsPure) file->SetState(state);
     if (level < file->Level) file->Level = level;
   }
   settle(path, *file, wasPending);
   setAddInfo(*file, desc.Tag, std::move(params));
-  std::exception_ptr journalError = appendToJournal(desc, level, state);
+  // A link met again as it was changes nothing that a replay would restore: on a site
+  // whose pages link to each other, most links are such, and need no record.
+  std::exception_ptr journalError = changed ? appendToJournal(desc, level, state) : nullptr;
   if (events_) events_->LinkAdded(path, desc);
   if (journalError) std::rethrow_exception(journalError);
+}
+
+bool TLinkList::holdsAddInfo(const TFileEntry &file, const std::string &tag,
+                             const ComPtr<IParams> &params) {
+  return !params && !file.Params && (tag.empty() ? !file.Tag : file.Tag && *file.Tag == tag);
 }
 
 void TLinkList::setAddInfo(TFileEntry &file, const std::string &tag, ComPtr<IParams> params) {

@@ -83,6 +83,37 @@ TEST(LinkJournal, EveryAddAndOutcomeIsInTheFileWhenTheCallReturnsAndRecordsOfOne
                                       {"http://h/y", ltAHref, "", {}, 4, lsPure}}));
 }
 
+TEST(LinkJournal, ALinkMetAgainAsItWasWritesNoRecordAndOneThatChangesDoes) {
+  TempDir dir;
+  const std::string journal = dir.File("j");
+  TTestList list(-1, journal);
+  list.Add("http://h/p", 2);
+  size_t size = ReadFile(journal).size();
+  list.Add("http://h/p", 2);
+  list.Add("http://h/p", 5);                  // deeper: the entry keeps its level
+  list.Add("http://h/p", 2, lsPure, ltOther); // never replaces a type
+  EXPECT_EQ(ReadFile(journal).size(), size);
+  const struct {
+    TLinkDescription Desc;
+    int32_t Level;
+    TLinkState State;
+  } changes[] = {
+      {Link("http://h/p"), 1, lsPure},                                 // shallower
+      {Link("http://h/p", ltImage), 1, lsPure},                        // another type
+      {Link("http://h/p", ltImage, "img"), 1, lsPure},                 // a tag
+      {Link("http://h/p", ltImage, "img", {{"n", "v"}}), 1, lsPure},   // parameters
+      {Link("http://h/p", ltImage, "img", {{"n", "v"}}), 1, lsInUse},  // a state
+  };
+  for (const auto &change : changes) {
+    list.Links->AddLinkEx(change.Desc, change.Level, change.State);
+    EXPECT_GT(ReadFile(journal).size(), size) << change.Desc.Tag << " " << change.Level;
+    size = ReadFile(journal).size();
+  }
+  std::vector<TEnumerated> held = list.Enumerated();
+  held[0].State = lsPure; // a fetch that was running is waiting again after a replay
+  EXPECT_EQ(replayed(journal), held);
+}
+
 TEST(LinkJournal, LinesTagsAndParametersComeBackExactlyForEveryByteString) {
   const std::string alphabet = {'a', '\\', '/', '=', '|', '\r', '\n', '\0', 'n', 'b'};
   std::vector<std::string> texts = {""};
