@@ -56,4 +56,9 @@ void RunInWorkerThread(std::function<void()> Task) {
   std::thread(work, std::move(Task)).detach();
 }
 
+int IdleWorkerThreads() {
+  std::lock_guard lock(pool().Lock);
+  return pool().Idle;
+}
+
 } // namespace zs::platform

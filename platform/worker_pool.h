@@ -13,4 +13,7 @@ namespace zs::platform {
 // no thread can be started.
 void RunInWorkerThread(std::function<void()> Task);
 
+// The threads of the pool waiting for a task now.
+int IdleWorkerThreads();
+
 } // namespace zs::platform

@@ -31,7 +31,6 @@ inline ComPtr<IJobRequest> NewRequest(const std::string &projectDir, int32_t dow
 inline TLinkDescription Link(const std::string &url, TLinkType type = ltAHref) {
   return {url, type, "", nullptr};
 }
-
 inline TJobState StateOf(IGetSiteJob *job) {
   TJobState state = jsStopped;
   OleCheck(job->get_State(&state));
@@ -41,7 +40,6 @@ inline TJobState StateOf(IGetSiteJob *job) {
 inline ComPtr<IKGetSiteJob> Internal(IGetSiteJob *job) {
   return ComPtr<IGetSiteJob>(job).As<IKGetSiteJob>();
 }
-
 // Every link of the job with its state, by URL.
 inline std::map<std::string, TLinkState> LinkStates(IILinkList *links) {
   std::map<std::string, TLinkState> states;
@@ -51,6 +49,11 @@ inline std::map<std::string, TLinkState> LinkStates(IILinkList *links) {
 }
 inline std::map<std::string, TLinkState> LinkStates(IGetSiteJob *job) {
   return LinkStates(Internal(job)->GetInternalLinkList().get());
+}
+
+// The message of a failing result; "" when it succeeded.
+inline std::string FailureOf(HRESULT result) {
+  return platform::Failed(result) ? platform::TakeErrorInfo() : "";
 }
 
 // The state the job description file of the directory records.
@@ -75,7 +78,7 @@ protected:
     FreeJobExecuteController();
   }
 
-  // A new job with its own project directory (a folder of the test's temporary folder).
+  // A new job in a folder of the test's temporary folder.
   ComPtr<IGetSiteJob> NewJob(const std::string &name, int32_t downLevel = -1) {
     return CreateGetSiteJob(queue.get(), NewRequest(Dir(name), downLevel).get(), nullptr);
   }

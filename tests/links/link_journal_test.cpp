@@ -93,20 +93,16 @@ TEST(LinkJournal, ALinkMetAgainAsItWasWritesNoRecordAndOneThatChangesDoes) {
   list.Add("http://h/p", 5);                  // deeper: the entry keeps its level
   list.Add("http://h/p", 2, lsPure, ltOther); // never replaces a type
   EXPECT_EQ(ReadFile(journal).size(), size);
-  const struct {
-    TLinkDescription Desc;
-    int32_t Level;
-    TLinkState State;
-  } changes[] = {
+  const std::tuple<TLinkDescription, int32_t, TLinkState> changes[] = {
       {Link("http://h/p"), 1, lsPure},                                 // shallower
       {Link("http://h/p", ltImage), 1, lsPure},                        // another type
       {Link("http://h/p", ltImage, "img"), 1, lsPure},                 // a tag
       {Link("http://h/p", ltImage, "img", {{"n", "v"}}), 1, lsPure},   // parameters
       {Link("http://h/p", ltImage, "img", {{"n", "v"}}), 1, lsInUse},  // a state
   };
-  for (const auto &change : changes) {
-    list.Links->AddLinkEx(change.Desc, change.Level, change.State);
-    EXPECT_GT(ReadFile(journal).size(), size) << change.Desc.Tag << " " << change.Level;
+  for (const auto &[desc, level, state] : changes) {
+    list.Links->AddLinkEx(desc, level, state);
+    EXPECT_GT(ReadFile(journal).size(), size) << desc.Tag << " " << level;
     size = ReadFile(journal).size();
   }
   std::vector<TEnumerated> held = list.Enumerated();
@@ -116,14 +112,10 @@ TEST(LinkJournal, ALinkMetAgainAsItWasWritesNoRecordAndOneThatChangesDoes) {
 
 TEST(LinkJournal, LinesTagsAndParametersComeBackExactlyForEveryByteString) {
   const std::string alphabet = {'a', '\\', '/', '=', '|', '\r', '\n', '\0', 'n', 'b'};
-  std::vector<std::string> texts = {""};
-  for (size_t begin = 0, length = 1; length <= 3; ++length) {
-    size_t end = texts.size();
-    for (size_t i = begin; i < end; ++i)
-      for (char c : alphabet)
-        texts.push_back(texts[i] + c);
-    begin = end;
-  }
+  std::vector<std::string> texts = {""}; // all of up to three bytes
+  for (size_t i = 0; texts[i].size() < 3; ++i)
+    for (char c : alphabet)
+      texts.push_back(texts[i] + c);
   std::string bytes;
   std::vector<links::TJournalRecord> written;
   for (size_t i = 0; i < texts.size(); ++i) {
@@ -191,9 +183,7 @@ TEST(LinkJournal, DamagedRecordsAreSkippedAndTheRestIsReplayed) {
     EXPECT_EQ(links.front().URL, "http://h/after") << bad.substr(0, 40);
     EXPECT_EQ(links.back().URL, "http://h/before") << bad.substr(0, 40);
     // Random bytes might by chance hold a valid record of their own.
-    if (&bad != &cases.back()) {
-      EXPECT_EQ(links.size(), 2u) << bad.substr(0, 40);
-    }
+    EXPECT_TRUE(links.size() == 2 || &bad == &cases.back()) << links.size() << bad.substr(0, 40);
   }
 }
 

@@ -35,14 +35,8 @@ inline TJobRequestDef DefOf(IJobRequest *request) {
 }
 
 inline TJobRequestDef SampleDef(const std::string &projectDir) {
-  return {"Sample",
-          ctBrowsable,
-          2,
-          "index.html",
-          "http://example.com/docs/start.html",
-          "http://example.com/docs/",
-          true,
-          projectDir};
+  return {"Sample", ctBrowsable, 2, "index.html", "http://example.com/docs/start.html",
+          "http://example.com/docs/", true, projectDir};
 }
 
 // A link as a link list enumerates it.
@@ -131,8 +125,6 @@ public:
     set("");
     FreeAllPlugins();
   }
-  ScopedXMLProvider(const ScopedXMLProvider &) = delete;
-  ScopedXMLProvider &operator=(const ScopedXMLProvider &) = delete;
 
 private:
   static void set(const std::string &name) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -30,6 +31,17 @@ public:
     std::lock_guard lock(lock_);
     return threads_.size();
   }
+  // The threads counted here and in others together.
+  size_t Threads(const std::set<std::thread::id> &others) {
+    std::lock_guard lock(lock_);
+    std::set<std::thread::id> all = threads_;
+    all.insert(others.begin(), others.end());
+    return all.size();
+  }
+  std::set<std::thread::id> ThreadSet() {
+    std::lock_guard lock(lock_);
+    return threads_;
+  }
 
 private:
   std::mutex lock_;
@@ -51,13 +63,15 @@ TEST(WorkerPool, BusyTasksEachGetAThreadAndLaterTasksReuseIdleOnes) {
   started->WaitFor(together);
   EXPECT_EQ(started->Threads(), size_t(together));
 
-  // One after another, the tasks find idle threads of the pool instead of new ones.
+  // Once they are idle, tasks one after another run in them: no thread is started.
+  while (IdleWorkerThreads() < together)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   auto serial = std::make_shared<TTally>();
   for (int i = 1; i <= together; ++i) {
     RunInWorkerThread([serial] { serial->Add(std::this_thread::get_id()); });
     serial->WaitFor(i);
   }
-  EXPECT_LT(serial->Threads(), size_t(together));
+  EXPECT_EQ(started->Threads(serial->ThreadSet()), size_t(together));
 }
 
 } // namespace

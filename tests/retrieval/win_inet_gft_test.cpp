@@ -27,34 +27,28 @@ constexpr size_t PerRequestBound = 4u << 20;
 constexpr size_t LargestMessage = 8 + (64u << 10);
 constexpr int64_t BigSize = 200ll << 20;
 
-// The whole resource, read in pieces of at most Count bytes.
-std::string readAll(IGetFileTool *tool, int32_t count = 100000) {
-  std::string body;
-  std::string piece(static_cast<size_t>(count), '\0');
+// The whole resource at url, read through a new tool.
+std::string readAll(const std::string &url) {
+  ComPtr<IGetFileTool> tool = CreateWinInetTool("http", url);
+  std::string body, piece(100000, '\0');
   for (;;) {
-    int32_t available = 0;
+    int32_t available = 0, got = 0;
     OleCheck(tool->GetAvailable(&available));
     if (available < 0) return body;
-    int32_t got = 0;
-    OleCheck(tool->Read(piece.data(), count, &got));
+    OleCheck(tool->Read(piece.data(), static_cast<int32_t>(piece.size()), &got));
     body.append(piece, 0, static_cast<size_t>(got));
   }
 }
 
-ComPtr<IGetFileTool> newTool(const std::string &url) { return CreateWinInetTool("http", url); }
-
 // Sets an environment variable (empty: removes it) for the life of the object.
-class ScopedEnv {
-public:
-  ScopedEnv(const char *name, const std::string &value) : name_(name) {
-    if (const char *old = std::getenv(name)) old_ = old;
+struct ScopedEnv {
+  ScopedEnv(const char *name, const std::string &value) : name(name) {
+    if (const char *old = std::getenv(name)) this->old = old;
     value.empty() ? unsetenv(name) : setenv(name, value.c_str(), 1);
   }
-  ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
-
-private:
-  const char *name_;
-  std::optional<std::string> old_;
+  ~ScopedEnv() { old ? setenv(name, old->c_str(), 1) : unsetenv(name); }
+  const char *name;
+  std::optional<std::string> old;
 };
 
 class WinInetGFT : public ::testing::Test {
@@ -80,7 +74,7 @@ TEST_F(WinInetGFT, ALargeFileReadSlowlyKeepsUnreadRepliesWithinTheBound) {
   // Sparse: two hundred megabytes of zeros that take no room on the disk.
   std::ofstream(root.File("big.bin")).close();
   std::filesystem::resize_file(root.File("big.bin"), BigSize);
-  ComPtr<IGetFileTool> tool = newTool(server->URL("/big.bin"));
+  ComPtr<IGetFileTool> tool = CreateWinInetTool("http", server->URL("/big.bin"));
   int32_t size = 0;
   OleCheck(tool->GetSize(&size));
   EXPECT_EQ(size, BigSize);
@@ -108,31 +102,29 @@ TEST_F(WinInetGFT, ALargeFileReadSlowlyKeepsUnreadRepliesWithinTheBound) {
 }
 
 TEST_F(WinInetGFT, TheUsersSettingsAndProxyReachTheProcessAtStartAndOnEveryChange) {
-  ComPtr<IProfilerNames> profiler = GetProfiler();
-  Variant original;
-  OleCheck(profiler->get_Param("UserAgent", &original));
-  // Set while no process runs: the new process is given it before its first request.
-  FinalizeRetrievalModule();
-  OleCheck(profiler->put_Param("UserAgent", Variant("First/1.0")));
-  RegisterRetrievalModule();
-  EXPECT_EQ(readAll(newTool(server->URL("/agent")).get()), "First/1.0");
-  OleCheck(profiler->put_Param("UserAgent", Variant("Second/2.0")));
-  EXPECT_EQ(readAll(newTool(server->URL("/agent")).get()), "Second/2.0");
-  OleCheck(profiler->put_Param("UserAgent", original));
+  {
+    // Set while no process runs: the new process is given it before its first request.
+    FinalizeRetrievalModule();
+    testing::TScopedParam agent("UserAgent", Variant("First/1.0"));
+    RegisterRetrievalModule();
+    EXPECT_EQ(readAll(server->URL("/agent")), "First/1.0");
+    agent.Set(Variant("Second/2.0"));
+    EXPECT_EQ(readAll(server->URL("/agent")), "Second/2.0");
+  }
   // A new proxy applies to the next transfer; before any, the process follows its
   // environment as it starts.
   {
     ScopedEnv httpProxy("http_proxy", "http://127.0.0.1:" + std::to_string(server->ProxyPort()));
     ScopedEnv noProxy("no_proxy", ""), noProxyUpper("NO_PROXY", "");
     restartModule();
-    EXPECT_EQ(readAll(newTool(server->URL("/target.txt")).get()), "proxy []");
+    EXPECT_EQ(readAll(server->URL("/target.txt")), "proxy []");
   }
   restartModule();
   TProxyData proxy{2, "http", "127.0.0.1:" + std::to_string(server->ProxyPort()), "u", "p"};
   WriteProxyData(proxy);
-  EXPECT_EQ(readAll(newTool(server->URL("/target.txt")).get()), "proxy [Basic dTpw]");
+  EXPECT_EQ(readAll(server->URL("/target.txt")), "proxy [Basic dTpw]");
   WriteProxyData({1, "http", "", "", ""});
-  EXPECT_EQ(readAll(newTool(server->URL("/target.txt")).get()), "you found the target");
+  EXPECT_EQ(readAll(server->URL("/target.txt")), "you found the target");
   WriteProxyData({});
 }
 
@@ -141,14 +133,14 @@ TEST_F(WinInetGFT, AProgramThatCannotBeStartedGivesTheCannotConnectError) {
   SetProcessPath(root.File("no-such-program"));
   for (int attempt = 0; attempt < 2; ++attempt) {
     try {
-      newTool(server->URL("/target.txt"));
+      CreateWinInetTool("http", server->URL("/target.txt"));
       ADD_FAILURE() << "a tool without a process";
     } catch (const EWinInetConnector &e) {
       EXPECT_EQ(e.Message(), CannotConnectText);
     }
   }
   restartModule();
-  EXPECT_EQ(readAll(newTool(server->URL("/target.txt")).get()), "you found the target");
+  EXPECT_EQ(readAll(server->URL("/target.txt")), "you found the target");
 }
 
 } // namespace

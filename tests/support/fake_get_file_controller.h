@@ -1,8 +1,7 @@
 // A get-file controller for tests: a pool of fetch slots that runs no threads and fetches
 // nothing. TryStartJob takes the job's next wanted link as a real fetch would and keeps it
-// as a running fetch; the test then finishes each fetch as a worker would (links found,
-// then the outcome, through the job's async provider) and the pool frees the slot when the
-// process-finished message runs in the main thread, calling SlotFreed of the scheduler.
+// as a running fetch; the test then finishes each fetch as a worker would, and the pool frees
+// the slot when the process-finished message runs in the main thread.
 //
 //   TScopedGetFileController controller(2);   // GetGetFileController gives the fake
 //   job->Run();                               // the scheduler starts fetches
@@ -22,8 +21,8 @@
 
 namespace zs::testing {
 
-// One running fetch: the link handed out and the provider its reports go through. Complete
-// and Cancel may be called from any thread, as a worker would; each fetch ends once.
+// One running fetch. Complete and Cancel may be called from any thread, as a worker would;
+// each fetch ends once.
 class TFakeFetch : public platform::TComObject<IILinkMessageSupport> {
 public:
   TFakeFetch(IKGetFileController *Controller, IKGetSiteJob *Job, TLinkDescription LinkDesc,
@@ -31,8 +30,7 @@ public:
       : Controller(Controller), Job(Job), Provider(Job->GetAsyncProvider()),
         LinkDesc(std::move(LinkDesc)), Level(Level) {}
 
-  // Posts the links found (at the fetch's level, as the page's parser reports them), then
-  // the outcome, then the end of the process.
+  // Posts the links found (at the fetch's level), the outcome, then the end of the process.
   void Complete(bool Success, const std::vector<TLinkDescription> &Found = {}) {
     end();
     for (const TLinkDescription &link : Found)
@@ -57,8 +55,7 @@ public:
 
   // Counted like a real process's: the pool holds the fetch, the fetch its controller.
   const ComPtr<IKGetFileController> Controller;
-  // Only for telling the fetches of one job apart: the provider holds the job.
-  IKGetSiteJob *const Job;
+  IKGetSiteJob *const Job; // not held: the provider holds the job
   const ComPtr<IIJobAsyncProvider> Provider;
   const TLinkDescription LinkDesc;
   const int32_t Level;
@@ -78,16 +75,14 @@ class TFakeGetFileController : public platform::TComObject<IKGetFileController> 
 public:
   explicit TFakeGetFileController(int32_t Slots) : slots_(Slots) {}
 
-  // Every offer in order, with the answer given.
   struct TOffer {
     IKGetSiteJob *Job;
     TTryStartResult Result;
   };
 
   TTryStartResult TryStartJob(IKGetSiteJob *Job) override {
-    TTryStartResult result = start(Job);
-    offers_.push_back({Job, result});
-    return result;
+    offers_.push_back({Job, start(Job)});
+    return offers_.back().Result;
   }
 
   // A fetch asked to stop ends at once with a cancel report, as a worker does at its next
@@ -101,12 +96,11 @@ public:
     }
   }
 
-  // The fake registers the fetches it starts itself; only those may be given here.
+  // Only fetches the fake started itself come here.
   void RegisterProcess(IUnknown *Process) override { processes_.emplace_back(asFetch(Process)); }
 
   void ProcessFinished(IUnknown *Process) override {
-    auto found = std::find(processes_.begin(), processes_.end(), asFetch(Process));
-    if (found != processes_.end()) processes_.erase(found);
+    std::erase(processes_, ComPtr<TFakeFetch>(asFetch(Process)));
     if (static_cast<int32_t>(processes_.size()) < slots_) GetJobExecuteController()->SlotFreed();
   }
 
@@ -114,9 +108,10 @@ public:
   void SetSlots(int32_t Slots) { slots_ = Slots; }
   void SetCancelAtOnce(bool AtOnce) { cancelAtOnce_ = AtOnce; }
 
-  // The fetches started and not finished yet, oldest first (ended ones wait for their
-  // process-finished message).
+  // The fetches not finished yet, oldest first (ended ones wait for their process-finished
+  // message).
   std::vector<ComPtr<TFakeFetch>> Running() const { return processes_; }
+  // Every offer since the last call, in order, with the answer given.
   std::vector<TOffer> TakeOffers() { return std::exchange(offers_, {}); }
 
 private:
@@ -129,7 +124,6 @@ private:
     RegisterProcess(platform::MakeCom<TFakeFetch>(this, Job, desc, level).get());
     return tsStarted;
   }
-
   static TFakeFetch *asFetch(IUnknown *Process) {
     return static_cast<TFakeFetch *>(static_cast<IILinkMessageSupport *>(Process));
   }
@@ -141,33 +135,23 @@ private:
 };
 
 // Puts a fake get-file controller into GetGetFileController, FreeGetFileController and
-// GetFileControllerExists for the life of the object, and the previous procedures back
-// afterwards. FreeGetFileController drops the fake as the real one is dropped; a later
-// GetGetFileController brings the same fake back.
+// GetFileControllerExists for the life of the object. FreeGetFileController drops the fake
+// as the real one is dropped; a later GetGetFileController brings the same fake back.
 class TScopedGetFileController {
 public:
   explicit TScopedGetFileController(int32_t Slots = 1)
-      : fake_(platform::MakeCom<TFakeGetFileController>(Slots)),
-        oldGet_(GetGetFileController.Get()), oldFree_(FreeGetFileController.Get()),
-        oldExists_(GetFileControllerExists.Get()) {
+      : fake_(platform::MakeCom<TFakeGetFileController>(Slots)) {
     current() = fake_.get();
-    installed().reset();
-    GetGetFileController.Fill(&get);
-    FreeGetFileController.Fill(&free);
-    GetFileControllerExists.Fill(&exists);
+    swapEntries();
   }
   ~TScopedGetFileController() {
-    GetGetFileController.Fill(oldGet_);
-    FreeGetFileController.Fill(oldFree_);
-    GetFileControllerExists.Fill(oldExists_);
-    installed().reset();
+    swapEntries();
     current() = nullptr;
   }
   TScopedGetFileController(const TScopedGetFileController &) = delete;
   TScopedGetFileController &operator=(const TScopedGetFileController &) = delete;
 
   TFakeGetFileController *operator->() const { return fake_.get(); }
-  TFakeGetFileController &operator*() const { return *fake_; }
 
 private:
   static TFakeGetFileController *&current() {
@@ -178,17 +162,25 @@ private:
     static ComPtr<IKGetFileController> controller;
     return controller;
   }
-  static ComPtr<IKGetFileController> get() {
-    if (!installed()) installed() = current();
-    return installed();
+  template <class F> static void swap(EntryPoint<F> &entry, F *&other) {
+    F *previous = entry.Get();
+    entry.Fill(other);
+    other = previous;
   }
-  static void free() { installed().reset(); }
-  static bool exists() { return static_cast<bool>(installed()); }
+  void swapEntries() {
+    installed().reset();
+    swap(GetGetFileController, get_);
+    swap(FreeGetFileController, free_);
+    swap(GetFileControllerExists, exists_);
+  }
 
   ComPtr<TFakeGetFileController> fake_;
-  ComPtr<IKGetFileController> (*oldGet_)();
-  void (*oldFree_)();
-  bool (*oldExists_)();
+  ComPtr<IKGetFileController> (*get_)() = [] {
+    if (!installed()) installed() = current();
+    return installed();
+  };
+  void (*free_)() = [] { installed().reset(); };
+  bool (*exists_)() = [] { return static_cast<bool>(installed()); };
 };
 
 // Runs the main thread's messages until none is left; messages posted while they run are
