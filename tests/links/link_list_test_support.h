@@ -8,13 +8,13 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/params_pairs.h"
 #include "kernel/interfaces.h"
 #include "links/link_list.h"
 #include "platform/safecall.h"
 
 namespace zs::testing {
 
-using TPairs = std::vector<std::pair<std::string, std::string>>;
 
 class TRecordingEvents final : public platform::TComObject<IILinkListEvents> {
 public:
@@ -46,18 +46,6 @@ struct TEnumerated {
   }
 };
 
-inline TPairs ParamsOf(IParams *params) {
-  TPairs pairs;
-  int32_t count = 0;
-  if (params) platform::OleCheck(params->get_NamesCount(&count));
-  for (int32_t i = 0; i < count; ++i) {
-    std::string name, value;
-    platform::OleCheck(params->get_Name(i, &name));
-    platform::OleCheck(params->get_ValueByNameIndex(i, &value));
-    pairs.emplace_back(name, value);
-  }
-  return pairs;
-}
 
 inline TLinkDescription Link(const std::string &url, TLinkType type = ltAHref,
                              const std::string &tag = "", const TPairs &params = {}) {

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/params_pairs.h"
 #include "kernel/interfaces.h"
 #include "platform/safecall.h"
 
@@ -19,14 +20,8 @@ namespace zs::testing {
 // The parameters as "name=value" joined by spaces, in their order.
 inline std::string ParamsText(IParams *params) {
   std::string text;
-  int32_t count = 0;
-  if (params) platform::OleCheck(params->get_NamesCount(&count));
-  for (int32_t i = 0; i < count; ++i) {
-    std::string name, value;
-    platform::OleCheck(params->get_Name(i, &name));
-    platform::OleCheck(params->get_ValueByNameIndex(i, &value));
-    text += (i ? " " : "") + name + "=" + value;
-  }
+  for (const auto &[name, value] : ParamsOf(params))
+    text += (text.empty() ? "" : " ") + name + "=" + value;
   return text;
 }
 

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/params_pairs.h"
 #include "kernel/interfaces.h"
 #include "platform/safecall.h"
 #include "tests/support/test_environment.h"
@@ -20,7 +21,6 @@
 namespace zs::testing {
 
 using platform::OleCheck;
-using TPairs = std::vector<std::pair<std::string, std::string>>;
 
 inline ComPtr<IJobRequest> MakeRequest(const TJobRequestDef &def) {
   ComPtr<IJobRequest> request = CreateJobRequest();

@@ -27,18 +27,7 @@ public:
     std::unique_lock lock(lock_);
     changed_.wait(lock, [&] { return count_ >= count; });
   }
-  size_t Threads() {
-    std::lock_guard lock(lock_);
-    return threads_.size();
-  }
-  // The threads counted here and in others together.
-  size_t Threads(const std::set<std::thread::id> &others) {
-    std::lock_guard lock(lock_);
-    std::set<std::thread::id> all = threads_;
-    all.insert(others.begin(), others.end());
-    return all.size();
-  }
-  std::set<std::thread::id> ThreadSet() {
+  std::set<std::thread::id> Threads() {
     std::lock_guard lock(lock_);
     return threads_;
   }
@@ -61,7 +50,8 @@ TEST(WorkerPool, BusyTasksEachGetAThreadAndLaterTasksReuseIdleOnes) {
       started->WaitFor(together);
     });
   started->WaitFor(together);
-  EXPECT_EQ(started->Threads(), size_t(together));
+  std::set<std::thread::id> pool = started->Threads();
+  EXPECT_EQ(pool.size(), size_t(together));
 
   // Once they are idle, tasks one after another run in them: no thread is started.
   while (IdleWorkerThreads() < together)
@@ -71,7 +61,8 @@ TEST(WorkerPool, BusyTasksEachGetAThreadAndLaterTasksReuseIdleOnes) {
     RunInWorkerThread([serial] { serial->Add(std::this_thread::get_id()); });
     serial->WaitFor(i);
   }
-  EXPECT_EQ(started->Threads(serial->ThreadSet()), size_t(together));
+  for (std::thread::id thread : serial->Threads())
+    EXPECT_TRUE(pool.contains(thread));
 }
 
 } // namespace

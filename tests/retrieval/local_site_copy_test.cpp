@@ -12,14 +12,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string utf16le(const std::u16string &text) {
-  std::string bytes = "\xFF\xFE";
-  for (char16_t unit : text) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>(unit >> 8);
-  }
-  return bytes;
-}
 
 using LocalSiteCopy = FetchTest;
 
@@ -28,7 +20,7 @@ TEST_F(LocalSiteCopy, BrowsableCopyKeepsTextEncodingsAndFailsAMissingFile) {
             "<html><a href=\"utf16.html\">u</a> <a href=\"gone.html\">x</a>\n"
             "<p>caf\xC3\xA9 \xE9t\xE9</p></html>\n");
   WriteFile(site.File("page2.html"), "two");
-  const std::string utf16Page = utf16le(u"<html><body><a href=\"page2.html\">"
+  const std::string utf16Page = Utf16LE(u"<html><body><a href=\"page2.html\">"
                                         u"\u00DCn\u00EFc\u00F6d\u00E9 \U0001D11E</a></body></html>");
   WriteFile(site.File("utf16.html"), utf16Page);
   ComPtr<IGetSiteJob> job = NewJob(ctBrowsable);

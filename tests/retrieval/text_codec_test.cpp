@@ -5,27 +5,21 @@
 
 #include <string>
 
+#include "tests/support/test_environment.h"
+
 namespace zs::retrieval {
 namespace {
 
-std::string utf16le(const std::u16string &text) {
-  std::string bytes = "\xFF\xFE";
-  for (char16_t unit : text) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>(unit >> 8);
-  }
-  return bytes;
-}
 
 TEST(TextCodec, EverySplitGivesTheSameTextAndTheSameBytesBack) {
   const std::pair<std::string, std::string> cases[] = {
       // file, the text the parser sees in UTF-8
       {"<p>caf\xE9 \xFF\xFE</p>", "<p>caf\xE9 \xFF\xFE</p>"},
       {"<p>caf\xC3\xA9 \xE2\x82\xAC</p>", "<p>caf\xC3\xA9 \xE2\x82\xAC</p>"},
-      {utf16le(u"<a>\u00E9\u20AC\U0001D11E</a>"), "<a>\xC3\xA9\xE2\x82\xAC\xF0\x9D\x84\x9E</a>"},
+      {zs::testing::Utf16LE(u"<a>\u00E9\u20AC\U0001D11E</a>"), "<a>\xC3\xA9\xE2\x82\xAC\xF0\x9D\x84\x9E</a>"},
       // A last odd byte or a first half of a surrogate pair is written back as it was.
-      {utf16le(u"<b>x") + "!", "<b>x"},
-      {utf16le(u"<b>") + "\x34\xD8", "<b>"},
+      {zs::testing::Utf16LE(u"<b>x") + "!", "<b>x"},
+      {zs::testing::Utf16LE(u"<b>") + "\x34\xD8", "<b>"},
   };
   for (const auto &[file, expected] : cases) {
     // Splits start at 3: the first chunk decides the mode, as the first chunk of a file does.
@@ -52,12 +46,12 @@ TEST(TextCodec, UnmarkedOrShortFirstChunkPassesUnchangedAndSplitOutputIsEncodedW
   EXPECT_EQ(shortChunk.Encode("\xFF\xFE"), "\xFF\xFE");
   // Output text split inside a character.
   TTextCodec codec;
-  codec.Decode(utf16le(u"ab"));
+  codec.Decode(zs::testing::Utf16LE(u"ab"));
   const std::string euro = "\xE2\x82\xAC";
   std::string written = codec.Encode("a" + euro.substr(0, 1));
   written += codec.Encode(euro.substr(1, 1));
   written += codec.Encode(euro.substr(2) + "b");
-  EXPECT_EQ(written + codec.Flush(), utf16le(u"a\u20ACb"));
+  EXPECT_EQ(written + codec.Flush(), zs::testing::Utf16LE(u"a\u20ACb"));
 }
 
 } // namespace

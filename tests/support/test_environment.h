@@ -45,4 +45,14 @@ void WriteFile(const std::string& fileName, const std::string& bytes);
 // Reads a whole file; empty when it does not exist.
 std::string ReadFile(const std::string& fileName);
 
+// UTF-16 text as a little-endian file holds it, after its byte order mark.
+inline std::string Utf16LE(const std::u16string& text) {
+  std::string bytes = "\xFF\xFE";
+  for (char16_t unit : text) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
 }  // namespace zs::testing
