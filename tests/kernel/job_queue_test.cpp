@@ -170,31 +170,6 @@ public:
 ComPtr<FakeScheduler> scheduler;
 std::chrono::system_clock::time_point now;
 
-TEST(Maintenance, WhileJobsRunItIsDueOnlyWhenMoreThanTenMinutesHavePassed) {
-  using namespace std::chrono_literals;
-  scheduler = platform::MakeCom<FakeScheduler>();
-  ScopedFake<ComPtr<IKJobExecuteController>()> fake{
-      GetJobExecuteController, [] { return ComPtr<IKJobExecuteController>(scheduler); }};
-  now = std::chrono::system_clock::now();
-  auto timer = platform::MakeCom<kernel::TJobQueue>([] { return now; }).As<IKMaintenanceTimer>();
-  EXPECT_TRUE(timer->IsMaintenanceDue()); // at every call while no job runs
-  EXPECT_TRUE(timer->IsMaintenanceDue());
-  scheduler->running = true;
-  const std::pair<std::chrono::seconds, bool> steps[] = {
-      {0s, false},
-      {10min, false},
-      {1s, true},
-      {9min, false}, // counted from the last time it was due
-      {-1h, true}};  // a clock set back
-  for (const auto &[step, due] : steps) {
-    now += step;
-    EXPECT_EQ(timer->IsMaintenanceDue(), due) << step.count();
-  }
-  timer.reset(); // a second job list going leaves the flag of the first down
-  EXPECT_FALSE(JobQueueDestroyed);
-  scheduler.reset();
-}
-
 // Shuts the kernel down in the middle of the program; the tests after it need a new list.
 class ShutdownKernelTest : public ::testing::Test {
 protected:

@@ -13,33 +13,6 @@ namespace {
 
 using platform::EOleSysError;
 
-TEST(ExceptionToText, GivesSourceAndText) {
-  struct {
-    void (*raise)();
-    std::string source, text;
-  } const cases[] = {
-      {[] { throw EOleSysError("Odd", 0xA1); }, "Workflow", "Odd (OLE ID: 0x000000A1)"},
-      {[] { platform::OleCheck(platform::E_UNEXPECTED); }, "Workflow", "Unidentified error"},
-      {[] { platform::OleCheck(platform::SafeCall([] { throw EKBadPath("Gone"); })); }, "Workflow",
-       "Gone"},
-      {[] { throw EKBadPath("Bad path"); }, "EKBadPath", "Bad path"},
-      {[] { throw ETerminateThread("TGetFileHelper"); }, "ETerminateThread",
-       "Terminate TGetFileHelper"},
-      {[] { throw std::runtime_error("Std"); }, "Exception", "Std"},
-      {[] { throw 42; }, "int", ""}};
-  for (const auto &c : cases) {
-    std::string source = "stale", text = "stale";
-    try {
-      platform::TakeErrorInfo(); // no message of an earlier failure may stand in
-      c.raise();
-    } catch (...) {
-      kernel::ExceptionToText(std::current_exception(), source, text);
-    }
-    EXPECT_EQ(source, c.source) << c.text;
-    EXPECT_EQ(text, c.text) << c.source;
-  }
-}
-
 // Installs reporters in the thread that creates it, for its life.
 struct Reporter {
   Reporter() {

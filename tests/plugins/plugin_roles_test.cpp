@@ -78,22 +78,5 @@ TEST_F(PluginRolesTest, CacheModulesAreOfferedLineByLineUntilTheCallbackAnswersT
                                                          nullptr, mainObjectOf(second)}));
 }
 
-TEST_F(PluginRolesTest, NameWithoutFolderIsLookedUpInTheModulesFolder) {
-  std::string modulesPath;
-  platform::OleCheck(GetProfiler()->GetModulesPath(&modulesPath));
-  std::filesystem::create_directories(modulesPath);
-  // Unique in the shared folder, and removed again.
-  std::string name = "zs-plugin-test-" + std::to_string(getpid()) + ".so";
-  std::filesystem::copy_file(CopyOfModule("good_module"), modulesPath + name);
-  struct TRemove {
-    std::string FileName;
-    ~TRemove() { std::filesystem::remove(FileName); }
-  } remove{modulesPath + name};
-
-  const plugins::TPlugin *plugin = plugins::LoadPlugin(name);
-  ASSERT_NE(plugin, nullptr);
-  EXPECT_EQ(plugins::LoadPlugin(modulesPath + name), plugin);
-}
-
 } // namespace
 } // namespace zs::testing

@@ -47,34 +47,6 @@ protected:
   std::vector<std::string> heard;
 };
 
-TEST_F(Profiler, EachTypedAccessorReadsItsOwnSetting) {
-  using TextOf = HRESULT (IProfilerNames::*)(const std::string &, std::string *);
-  const std::pair<TextOf, std::string> textsOf[] = {
-      {&IProfilerNames::GetPrefixToIgnore, "PrefixToIgnore"},
-      {&IProfilerNames::GetDefaultPort, "DefaultPort"},
-      {&IProfilerNames::GetPluginInetModuleName, "PluginInetModuleName"},
-      {&IProfilerNames::GetPluginParserModuleName, "PluginParserModuleName"}};
-  // Distinct stored values, so that an accessor reading another name shows.
-  for (const auto &[accessor, name] : textsOf)
-    OleCheck(profiler->put_Param(name + ":x", "/set/" + name));
-  OleCheck(profiler->put_Param("MaxGetProcessAllowed", int32_t{7}));
-  OleCheck(profiler->put_Param("IgnorePrefix", false));
-  for (const auto &[accessor, name] : textsOf) {
-    std::string value;
-    OleCheck((profiler.get()->*accessor)("x", &value));
-    EXPECT_EQ(value, "/set/" + name);
-  }
-  int32_t count = 0;
-  bool ignoreSSL = false, ignorePrefix = true;
-  OleCheck(profiler->get_MaxGetProcessAllowed(&count));
-  OleCheck(profiler->get_IgnoreSSLInexactnesses(&ignoreSSL));
-  OleCheck(profiler->get_IgnorePrefix(&ignorePrefix));
-  EXPECT_EQ(std::tuple(count, ignoreSSL, ignorePrefix), std::tuple(7, true, false));
-  std::string prefix;
-  EXPECT_EQ(profiler->GetPrefixToIgnore("", &prefix), platform::E_UNEXPECTED);
-  EXPECT_EQ(platform::TakeErrorInfo(), "Needs second param");
-}
-
 TEST_F(Profiler, ListenersHearChangesInTheOrderOfAdviseUntilUnadvised) {
   EXPECT_EQ(profiler->Unadvice(1), platform::E_INVALIDARG); // no listener yet
   const int32_t first = advise("A");
@@ -115,26 +87,6 @@ TEST_F(Profiler, StoredValuesOutliveTheObjectAndTheHTMLParserAnswerIsKept) {
   std::string agent;
   OleCheck(profiler->get_UserAgent(&agent));
   EXPECT_EQ(agent, "persisted");
-}
-
-std::string askedModule;
-bool fakePluginVersion(const std::string &name, TVersion &version) {
-  askedModule = name;
-  version = {4, 3, 2, 1};
-  return name.ends_with("good.so");
-}
-
-TEST_F(Profiler, ModuleVersionsAreAskedForTheExpandedName) {
-  GetPluginVersion.Fill(&fakePluginVersion);
-  uint16_t major = 0, minor = 0, release = 0;
-  bool found = false;
-  OleCheck(profiler->GetModuleVersion("sub/../good.so", &major, &minor, &release, &found));
-  EXPECT_EQ(askedModule, ModulesPath() + "good.so");
-  EXPECT_EQ(std::tuple(major, minor, release, found), std::tuple(1, 2, 3, true));
-  OleCheck(profiler->GetModuleVersion("/abs/bad.so", &major, &minor, &release, &found));
-  EXPECT_EQ(askedModule, "/abs/bad.so");
-  EXPECT_EQ(std::tuple(major, minor, release, found), std::tuple(0, 0, 0, false));
-  RegisterPluginsModule(); // puts the real loader back
 }
 
 } // namespace
