@@ -27,15 +27,19 @@ using testing::CrawlPageURL;
 constexpr int pages = 127;
 
 // Runs the job in a child process and kills it with SIGKILL once it reported the given
-// number of completed links; the links it reported are returned.
+// number of completed links; the links it reported are returned. The child waits for an
+// answer after each report, so no link is completed after the last one counted.
 std::set<std::string> runAndKill(const std::string &jobList, const std::string &projectDir,
                                  size_t killAfter) {
-  int output[2];
+  int output[2], input[2];
   EXPECT_EQ(pipe(output), 0);
+  EXPECT_EQ(pipe(input), 0);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
   posix_spawn_file_actions_addclose(&actions, output[0]);
+  posix_spawn_file_actions_addclose(&actions, input[1]);
   std::string program = ZS_TEST_HELPERS_DIR "/job_crash_runner", count = std::to_string(pages);
   std::string list = jobList, dir = projectDir;
   char *argv[] = {program.data(), list.data(), dir.data(), count.data(), nullptr};
@@ -43,14 +47,20 @@ std::set<std::string> runAndKill(const std::string &jobList, const std::string &
   EXPECT_EQ(posix_spawn(&child, argv[0], &actions, nullptr, argv, environ), 0);
   posix_spawn_file_actions_destroy(&actions);
   close(output[1]);
+  close(input[0]);
   std::set<std::string> done;
   FILE *lines = fdopen(output[0], "r");
   char line[512];
   while (done.size() < killAfter && std::fgets(line, sizeof line, lines)) {
     std::string text(line);
-    if (text.rfind("done ", 0) == 0) done.insert(text.substr(5, text.size() - 6));
+    if (text.rfind("done ", 0) != 0) continue;
+    done.insert(text.substr(5, text.size() - 6));
+    if (done.size() < killAfter) {
+      EXPECT_EQ(write(input[1], "\n", 1), 1);
+    }
   }
   kill(child, SIGKILL);
+  close(input[1]);
   int status = 0;
   waitpid(child, &status, 0);
   std::fclose(lines);
