@@ -337,22 +337,20 @@ ComPtr<IGetSiteJob> build(IKJobQueue *Queue, IJobRequest *Request, TGetSiteEvent
   return ComPtr<IGetSiteJob>(job.get());
 }
 
-ComPtr<IGetSiteJob> createGetSiteJob(IKJobQueue *Queue, IJobRequest *Request,
+} // namespace
+
+ComPtr<IGetSiteJob> CreateGetSiteJob(IKJobQueue *Queue, IJobRequest *Request,
                                      TGetSiteEventsFactory Factory) {
   return build(Queue, Request, Factory, true);
 }
 
-ComPtr<IGetSiteJob> loadGetSiteJob(IKJobQueue *Queue, IXMLElement *Node) {
+ComPtr<IGetSiteJob> LoadGetSiteJob(IKJobQueue *Queue, IXMLElement *Node) {
   ComPtr<IJobRequest> request;
   if (!LoadJobRequest(Node, request, true)) return nullptr;
   return build(Queue, request.get(), nullptr, false);
 }
 
-} // namespace
-
-void RegisterGetSiteJob() {
-  CreateGetSiteJob.Fill(&createGetSiteJob);
-  LoadGetSiteJob.Fill(&loadGetSiteJob);
+void RegisterGetSiteJobClass() {
   // Internal: jobs are made by the job list, never by clients.
   platform::RegisterComClass(CLSID_GetSiteJob, "TGetSiteJob", "", nullptr);
 }

@@ -4,9 +4,16 @@
 // judged by the link list and fetched by the get-file controller, never by the job.
 #pragma once
 
+#include "kernel/interfaces.h"
+
 namespace zs::kernel {
 
-// Fills CreateGetSiteJob and LoadGetSiteJob and registers the job's internal class.
-void RegisterGetSiteJob();
+// A fresh job for the request, with a sink made by Factory (the default one when empty).
+ComPtr<IGetSiteJob> CreateGetSiteJob(IKJobQueue *Queue, IJobRequest *Request,
+                                     TGetSiteEventsFactory Factory);
+// The job of a "Job" element of a job list file; empty when the element holds no request.
+ComPtr<IGetSiteJob> LoadGetSiteJob(IKJobQueue *Queue, IXMLElement *Node);
+// Records the job's internal class in the class table.
+void RegisterGetSiteJobClass();
 
 } // namespace zs::kernel

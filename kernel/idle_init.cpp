@@ -58,7 +58,9 @@ IdleInit &idleInit() {
   return instance;
 }
 
-void addIdleInitHandler(TIdleInitHandler Handler) {
+} // namespace
+
+void AddIdleInitHandler(TIdleInitHandler Handler) {
   // Refused here rather than crashing the start-up thread later.
   if (!Handler) throw platform::Exception("A start-up handler must not be empty");
   IdleInit &state = idleInit();
@@ -66,7 +68,7 @@ void addIdleInitHandler(TIdleInitHandler Handler) {
   state.handlers.push_back(Handler);
 }
 
-void processIdleInit(bool &Done) {
+void ProcessIdleInit(bool &Done) {
   IdleInit &state = idleInit();
   std::lock_guard guard(state.lock);
   if (state.handlers.empty()) {
@@ -86,13 +88,6 @@ void processIdleInit(bool &Done) {
   }
   // Done stays as it is here: on the first call it keeps the idle loop's own value.
   if (!state.handlers.empty()) state.thread = std::make_unique<TInitThread>(state.handlers.front());
-}
-
-} // namespace
-
-void RegisterIdleInit() {
-  AddIdleInitHandler.Fill(addIdleInitHandler);
-  ProcessIdleInit.Fill(processIdleInit);
 }
 
 void FinalizeIdleInit() {

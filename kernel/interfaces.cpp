@@ -58,6 +58,7 @@ constinit EntryPoint<void(const std::string&)> ShowErrorBox{"ShowErrorBox"};
 constinit EntryPoint<void(TWarningEvent, TErrorEvent)> InstallThreadReporters{
     "InstallThreadReporters"};
 constinit EntryPoint<void()> UninstallThreadReporters{"UninstallThreadReporters"};
+constinit EntryPoint<void(const std::string&)> ReportWarning{"ReportWarning"};
 constinit EntryPoint<void()> ReportCurrentException{"ReportCurrentException"};
 
 constinit std::atomic<bool> KernelShuttingDown{false};

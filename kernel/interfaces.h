@@ -837,6 +837,11 @@ using TErrorEvent = std::function<void(const std::string& Source, const std::str
 // Fills the calling thread's slots (an empty function leaves its slot unset).
 extern EntryPoint<void(TWarningEvent OnWarning, TErrorEvent OnError)> InstallThreadReporters;
 extern EntryPoint<void()> UninstallThreadReporters;
+// Hands a warning to the calling thread's warning slot; nothing happens when it is unset.
+extern EntryPoint<void(const std::string& Text)> ReportWarning;
+// How a warning that a redirect led a link elsewhere begins: "Redirected to <URL> (<link>)".
+// Front-ends may show such notes apart from the warnings that tell of trouble.
+inline constexpr std::string_view RedirectedText = "Redirected to ";
 // Inside an exception handler: reports the exception being handled through the calling
 // thread's error slot, as a source (the exception's class) and a text. Never raises.
 extern EntryPoint<void()> ReportCurrentException;
@@ -1074,6 +1079,19 @@ class IGetFileToolError : public IUnknown {
 
  protected:
   ~IGetFileToolError() = default;
+};
+
+// Offered by a tool that can tell where redirects led: the URL its resource came from, empty
+// when that is the URL it was asked for. Valid once Open has answered.
+class IGetFileToolLocation : public IUnknown {
+ public:
+  static constexpr GUID IID = MakeGUID("{3B5FBC45-D7EC-4E7C-98F1-C0E04D0888F1}");
+  using Base = IUnknown;
+
+  virtual HRESULT GetLocation(TURL* Value) = 0;
+
+ protected:
+  ~IGetFileToolLocation() = default;
 };
 
 // The proxy of network transfers, kept in the custom values of section "Connection Proxy".

@@ -16,7 +16,6 @@ template <class T> void checkOutParameter(T *Value) {
   if (!Value) throw EOleSysError(SysErrorMessage(E_POINTER), E_POINTER);
 }
 
-ComPtr<IIIntfSnapshot> newIntfSnapshot() { return platform::MakeCom<TIntfSnapshot>(); }
 
 } // namespace
 
@@ -43,10 +42,11 @@ HRESULT TIntfSnapshot::get_Item(int32_t Index, IUnknown **Value) {
   });
 }
 
-void RegisterIntfSnapshot() {
-  CreateIntfSnapshot.Fill(&newIntfSnapshot);
+ComPtr<IIIntfSnapshot> NewIntfSnapshot() { return platform::MakeCom<TIntfSnapshot>(); }
+
+void RegisterIntfSnapshotClass() {
   platform::RegisterComClass(CLSID_IntfSnapshot, "TIntfSnapshot", "",
-                             [] { return newIntfSnapshot().As<IUnknown>(); });
+                             [] { return NewIntfSnapshot().As<IUnknown>(); });
 }
 
 } // namespace zs::kernel

@@ -22,7 +22,8 @@ private:
   std::vector<ComPtr<IUnknown>> items_;
 };
 
-// Fills CreateIntfSnapshot and registers the IntfSnapshot co-class.
-void RegisterIntfSnapshot();
+ComPtr<IIIntfSnapshot> NewIntfSnapshot();
+// Registers the IntfSnapshot co-class.
+void RegisterIntfSnapshotClass();
 
 } // namespace zs::kernel

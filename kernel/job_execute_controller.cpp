@@ -86,21 +86,16 @@ private:
 // Created on first use and dropped at shutdown, in the main thread only.
 ComPtr<IKJobExecuteController> instance;
 
-ComPtr<IKJobExecuteController> getJobExecuteController() {
+} // namespace
+
+ComPtr<IKJobExecuteController> GetJobExecuteController() {
   if (!instance) instance = platform::MakeCom<TJobExecuteController>();
   return instance;
 }
 
-} // namespace
-
 void ReleaseJobExecuteController() {
   // Moved out first: the jobs released with it may call back while it goes.
   ComPtr<IKJobExecuteController> released = std::move(instance);
-}
-
-void RegisterJobExecuteController() {
-  GetJobExecuteController.Fill(&getJobExecuteController);
-  FreeJobExecuteController.Fill(&ReleaseJobExecuteController);
 }
 
 } // namespace zs::kernel

@@ -3,10 +3,12 @@
 // may be free or a job may have new work.
 #pragma once
 
+#include "kernel/interfaces.h"
+
 namespace zs::kernel {
 
-// Fills GetJobExecuteController and FreeJobExecuteController.
-void RegisterJobExecuteController();
+// The scheduler, created on first use (in the main thread).
+ComPtr<IKJobExecuteController> GetJobExecuteController();
 // Drops the instance, if one exists.
 void ReleaseJobExecuteController();
 

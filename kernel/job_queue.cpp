@@ -196,36 +196,32 @@ ComPtr<TJobQueue> takeInstance() {
   return std::move(instance);
 }
 
-ComPtr<IJobQueue> getJobQueue() { return existingInstance(); }
+} // namespace
 
-bool checkProjectDir(const std::string &Path, IJobRequest *Request, std::string &Message) {
+ComPtr<IJobQueue> GetJobQueue() { return existingInstance(); }
+
+bool CheckProjectDir(const std::string &Path, IJobRequest *Request, std::string &Message) {
   return existingInstance()->CheckProjectDir(Path, Request, Message);
 }
 
-void createJobWithEvents(IJobRequest *Request, TGetSiteEventsFactory Factory) {
+void CreateJobWithEvents(IJobRequest *Request, TGetSiteEventsFactory Factory) {
   existingInstance()->CreateJob(Request, Factory);
 }
 
-void shutdownKernel() {
+void ShutdownKernel() {
   // From here on jobs stop reporting state changes.
   KernelShuttingDown = true;
   if (ComPtr<TJobQueue> queue = heldInstance()) queue->RemoveAll();
   // The get-file controller belongs to a subsystem that a program may be built without.
-  if (FreeGetFileController.IsFilled()) FreeGetFileController();
-  FreeJobExecuteController();
+  if (zs::FreeGetFileController.IsFilled()) zs::FreeGetFileController();
+  zs::FreeJobExecuteController();
   takeInstance().reset();
   // Posted messages and releases in the main thread still hold jobs, and through them the
   // list: they must run before the list can go.
-  WaitWhilePumping([] { return JobQueueDestroyed.load(); });
+  zs::WaitWhilePumping([] { return JobQueueDestroyed.load(); });
 }
 
-} // namespace
-
-void RegisterJobQueue() {
-  GetJobQueue.Fill(&getJobQueue);
-  ShutdownKernel.Fill(&shutdownKernel);
-  CheckProjectDir.Fill(&checkProjectDir);
-  CreateJobWithEvents.Fill(&createJobWithEvents);
+void CreateJobQueue() {
   platform::RegisterComClass(CLSID_JobQueue, "TJobQueue", "", nullptr);
   ComPtr<TJobQueue> created = platform::MakeCom<TJobQueue>();
   std::lock_guard guard(instanceLock);

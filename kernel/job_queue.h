@@ -51,8 +51,14 @@ private:
   std::chrono::system_clock::time_point lastMark_; // the last time maintenance was due
 };
 
-// Fills the job list's entry points, registers its classes and creates the instance.
-void RegisterJobQueue();
+ComPtr<IJobQueue> GetJobQueue();
+bool CheckProjectDir(const std::string &Path, IJobRequest *Request, std::string &Message);
+void CreateJobWithEvents(IJobRequest *Request, TGetSiteEventsFactory Factory);
+// Pauses and removes every job, lets the pool and the scheduler go, and waits in the main
+// loop until the list itself is gone.
+void ShutdownKernel();
+// Registers the job list's class and creates the instance.
+void CreateJobQueue();
 // Drops the instance if ShutdownKernel has not.
 void FinalizeJobQueue();
 

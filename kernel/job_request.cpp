@@ -108,15 +108,11 @@ void TJobRequest::Normalize(TJobRequestDef &Def) {
   if (Def.Title.empty()) Def.Title = Def.SiteURL;
 }
 
-namespace {
-ComPtr<IJobRequest> newJobRequest() { return platform::MakeCom<TJobRequest>(); }
-}  // namespace
+ComPtr<IJobRequest> NewJobRequest() { return platform::MakeCom<TJobRequest>(); }
 
-void RegisterJobRequest() {
-  CreateJobRequest.Fill(&newJobRequest);
-  ValidateJobRequestDef.Fill(&ValidateDef);
+void RegisterJobRequestClass() {
   platform::RegisterComClass(CLSID_JobRequest, "TJobRequest", "",
-                             [] { return ComPtr<IUnknown>(newJobRequest().As<IUnknown>()); });
+                             [] { return ComPtr<IUnknown>(NewJobRequest().As<IUnknown>()); });
 }
 
 } // namespace zs::kernel

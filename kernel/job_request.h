@@ -41,8 +41,9 @@ class TJobRequest : public platform::TComObject<IJobRequest, IIJobRequest> {
   ComPtr<IIJobRequestEvents> events_;    // guarded by lock_; empty while free
 };
 
-// Fills CreateJobRequest and ValidateJobRequestDef and registers the JobRequest co-class.
-void RegisterJobRequest();
+ComPtr<IJobRequest> NewJobRequest();
+// Registers the JobRequest co-class.
+void RegisterJobRequestClass();
 int32_t ValidateDef(const TJobRequestDef& Def, IJobRequest* Request, std::string& Message);
 
 }  // namespace zs::kernel

@@ -12,21 +12,38 @@
 #include "kernel/main_thread_queue.h"
 #include "kernel/multi_kernel_object.h"
 #include "kernel/thread_reporters.h"
+#include "platform/main_loop.h"
 
 namespace zs {
 
 void RegisterKernelModule() {
-  kernel::RegisterMainThreadQueue();
-  kernel::RegisterKernelObject();
+  PostToMainThread.Fill(&platform::PostToMainThread);
+  PostLinkMessage.Fill(&kernel::PostLinkMessage);
+  ReleaseInMainThread.Fill(&platform::ReleaseInMainThread);
+  WaitWhilePumping.Fill(&platform::WaitWhilePumping);
+  GetKernel.Fill(&kernel::GetKernel);
+  kernel::RegisterKernelObjectClass();
   kernel::RegisterMultiKernelObject();
-  kernel::RegisterIdleInit();
-  kernel::RegisterJobRequest();
-  kernel::RegisterJobExecuteController();
-  kernel::RegisterGetSiteJob();
-  kernel::RegisterIntfSnapshot();
-  kernel::RegisterJobQueue();
+  AddIdleInitHandler.Fill(&kernel::AddIdleInitHandler);
+  ProcessIdleInit.Fill(&kernel::ProcessIdleInit);
+  CreateJobRequest.Fill(&kernel::NewJobRequest);
+  ValidateJobRequestDef.Fill(&kernel::ValidateDef);
+  kernel::RegisterJobRequestClass();
+  GetJobExecuteController.Fill(&kernel::GetJobExecuteController);
+  FreeJobExecuteController.Fill(&kernel::ReleaseJobExecuteController);
+  CreateGetSiteJob.Fill(&kernel::CreateGetSiteJob);
+  LoadGetSiteJob.Fill(&kernel::LoadGetSiteJob);
+  kernel::RegisterGetSiteJobClass();
+  CreateIntfSnapshot.Fill(&kernel::NewIntfSnapshot);
+  kernel::RegisterIntfSnapshotClass();
+  GetJobQueue.Fill(&kernel::GetJobQueue);
+  ShutdownKernel.Fill(&kernel::ShutdownKernel);
+  CheckProjectDir.Fill(&kernel::CheckProjectDir);
+  CreateJobWithEvents.Fill(&kernel::CreateJobWithEvents);
+  kernel::CreateJobQueue();
   InstallThreadReporters.Fill(&kernel::InstallThreadReporters);
   UninstallThreadReporters.Fill(&kernel::UninstallThreadReporters);
+  ReportWarning.Fill(&kernel::ReportWarning);
   ReportCurrentException.Fill(&kernel::ReportCurrentException);
   AddIdleInitHandler(kernel::InitHttpModule);
 }

@@ -39,16 +39,15 @@ private:
   }
 };
 
-ComPtr<IKernel> getKernel() {
+} // namespace
+
+ComPtr<IKernel> GetKernel() {
   std::lock_guard guard(kernelLock);
   if (!singleton) singleton = platform::MakeCom<TKernelObject>();
   return singleton;
 }
 
-} // namespace
-
-void RegisterKernelObject() {
-  GetKernel.Fill(getKernel);
+void RegisterKernelObjectClass() {
   // Internal: outside clients reach the kernel through the Kernel co-class instead, so
   // that they never hold the singleton itself.
   platform::RegisterComClass(CLSID_KernelObject, "TKernelObject", "", nullptr);

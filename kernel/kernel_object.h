@@ -2,10 +2,14 @@
 // the URL services and the settings, each call serialised by the kernel lock.
 #pragma once
 
+#include "kernel/interfaces.h"
+
 namespace zs::kernel {
 
-// Fills GetKernel and records the kernel object's class in the class table.
-void RegisterKernelObject();
+// The kernel object, created on first use.
+ComPtr<IKernel> GetKernel();
+// Records the kernel object's class in the class table.
+void RegisterKernelObjectClass();
 // Releases the singleton (end of the program); a later GetKernel would create a new one.
 void ReleaseKernelSingleton();
 

@@ -5,9 +5,7 @@
 
 namespace zs::kernel {
 
-namespace {
-
-void postLinkMessage(IILinkMessageSupport *Target, void *Message) {
+void PostLinkMessage(IILinkMessageSupport *Target, void *Message) {
   // Checked here: a missing target would otherwise only fail later, in the main thread,
   // far from the code that posted it.
   if (!Target) throw platform::Exception("A link message was posted without a target");
@@ -17,15 +15,6 @@ void postLinkMessage(IILinkMessageSupport *Target, void *Message) {
     target->DispatchMessage(Message);
     target.reset();
   });
-}
-
-} // namespace
-
-void RegisterMainThreadQueue() {
-  PostToMainThread.Fill(platform::PostToMainThread);
-  PostLinkMessage.Fill(postLinkMessage);
-  ReleaseInMainThread.Fill(platform::ReleaseInMainThread);
-  WaitWhilePumping.Fill(platform::WaitWhilePumping);
 }
 
 } // namespace zs::kernel

@@ -1,10 +1,12 @@
-// The kernel's entry points to the main thread's queue.
+// Link messages: a message object handed to its target in the main thread.
 #pragma once
+
+#include "kernel/interfaces.h"
 
 namespace zs::kernel {
 
-// Fills PostToMainThread, PostLinkMessage, ReleaseInMainThread and WaitWhilePumping from
-// the platform's main loop.
-void RegisterMainThreadQueue();
+// Queues the message for its target, which runs it in the main thread; the target is held
+// until then.
+void PostLinkMessage(IILinkMessageSupport *Target, void *Message);
 
 } // namespace zs::kernel

@@ -9,6 +9,7 @@
 #include "parsing/html_references.h"
 #include "parsing/html_tags.h"
 #include "parsing/html_tokenizer.h"
+#include "parsing/url_text.h"
 #include "platform/safecall.h"
 
 namespace zs::parsing {
@@ -208,7 +209,7 @@ private:
     // Nothing is written after "=": the tag is odd ("href= x"), and the text that follows
     // is not this value.
     if (value.empty() && !quote) return false;
-    urlText_.assign(DecodeCharacterReferences(value, decoded_));
+    urlText_.assign(CleanURLText(DecodeCharacterReferences(value, decoded_), cleaned_));
     bool accepted = false;
     OleCheck(urlParser_->SetURL(urlText_, &accepted));
     if (!accepted) return false;
@@ -278,7 +279,7 @@ private:
   std::vector<std::pair<std::string, TLinkType>> deferred_;
 
   // Working space kept between calls: a page has many links.
-  std::string decoded_, urlText_, url_, relativeLink_, block_, result_;
+  std::string decoded_, cleaned_, urlText_, url_, relativeLink_, block_, result_;
   TLinkDescription description_;
 };
 

@@ -5,6 +5,7 @@
 #include "parsing/copy_type.h"
 #include "parsing/dummy_parser.h"
 #include "parsing/parser_factory.h"
+#include "parsing/url_text.h"
 #include "platform/safecall.h"
 #include "platform/text.h"
 
@@ -141,8 +142,12 @@ private:
   }
 
   void reportExternal(const std::string &source, const std::string &type, IParams *params) {
+    std::string scratch;
+    std::string_view url = CleanURLText(source, scratch);
+    // Only blanks: the element names no source a browser would load.
+    if (url.empty()) return;
     bool accepted = false;
-    OleCheck(urlParser_->SetURL(source, &accepted));
+    OleCheck(urlParser_->SetURL(std::string(url), &accepted));
     if (!accepted) return;
     TLinkDescription link;
     OleCheck(urlParser_->GetURL(&link.URL));

@@ -33,9 +33,17 @@ std::map<std::string, std::string> readMimeTypes() {
 } // namespace
 
 std::string ContentTypeToKind(const std::string &ContentType) {
-  if (ContentType == "text/html") return "html";
-  if (ContentType == "text/css") return "css";
-  if (ContentType == "application/x-javascript") return "script";
+  // Servers send parameters ("text/html; charset=utf-8") and write the type in any case:
+  // the media type is what is before the parameters, without regard to case.
+  std::string_view type = std::string_view(ContentType).substr(0, ContentType.find(';'));
+  while (!type.empty() && (type.back() == ' ' || type.back() == '\t'))
+    type.remove_suffix(1);
+  while (!type.empty() && (type.front() == ' ' || type.front() == '\t'))
+    type.remove_prefix(1);
+  const std::string media = platform::LowerCase(std::string(type));
+  if (media == "text/html") return "html";
+  if (media == "text/css") return "css";
+  if (media == "application/x-javascript") return "script";
   return "";
 }
 

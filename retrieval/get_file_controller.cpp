@@ -99,7 +99,9 @@ private:
 std::mutex controllerLock; // guards controller
 ComPtr<TGetFileController> controller;
 
-ComPtr<IKGetFileController> getGetFileController() {
+} // namespace
+
+ComPtr<IKGetFileController> GetGetFileController() {
   std::lock_guard guard(controllerLock);
   if (!controller) {
     ComPtr<TGetFileController> created = platform::MakeCom<TGetFileController>();
@@ -109,7 +111,7 @@ ComPtr<IKGetFileController> getGetFileController() {
   return controller;
 }
 
-void freeGetFileController() {
+void FreeGetFileController() {
   ComPtr<TGetFileController> dropped;
   {
     std::lock_guard guard(controllerLock);
@@ -118,17 +120,9 @@ void freeGetFileController() {
   if (dropped) dropped->Unadvise();
 }
 
-bool getFileControllerExists() {
+bool GetFileControllerExists() {
   std::lock_guard guard(controllerLock);
   return static_cast<bool>(controller);
-}
-
-} // namespace
-
-void RegisterGetFileController() {
-  GetGetFileController.Fill(&getGetFileController);
-  FreeGetFileController.Fill(&freeGetFileController);
-  GetFileControllerExists.Fill(&getFileControllerExists);
 }
 
 } // namespace zs::retrieval

@@ -6,7 +6,10 @@
 
 namespace zs::retrieval {
 
-// Fills GetGetFileController, FreeGetFileController and GetFileControllerExists.
-void RegisterGetFileController();
+// The one pool, created on first use.
+ComPtr<IKGetFileController> GetGetFileController();
+// Drops the pool's global reference.
+void FreeGetFileController();
+bool GetFileControllerExists();
 
 } // namespace zs::retrieval

@@ -224,6 +224,7 @@ private:
       CheckTool(tool->Open(&found), tool.get(), LinkDesc.URL);
       // A resource that is not there is a failed link, and the job's log says which.
       if (!found) throw ToolError(tecNotFound, "", LinkDesc.URL);
+      followRedirect(*tool, *parser);
       CheckCancel();
       Transfer(*tool, *parser);
     } catch (...) {
@@ -231,6 +232,45 @@ private:
       throw;
     }
     setTool(nullptr);
+  }
+
+  // A resource that redirects brought from elsewhere: its relative links mean the place it
+  // came from, and the job's log says where that was. It keeps the name of the link that
+  // was followed, so that links to it keep working; but a folder asked for without its slash
+  // is kept as that folder's index, because a file of the folder's name would stand where
+  // the folder's other files go.
+  void followRedirect(IGetFileTool &tool, IURLParser &parser) {
+    ComPtr<IGetFileToolLocation> located = ComPtr<IUnknown>(&tool).As<IGetFileToolLocation>();
+    if (!located) return;
+    TURL location;
+    CheckTool(located->GetLocation(&location), &tool, LinkDesc.URL);
+    TURL followed;
+    OleCheck(parser.GetURL(&followed));
+    if (location.empty() || location == followed) return;
+    ReportWarning(std::string(RedirectedText) + location + " (" + LinkDesc.URL + ")");
+    if (isFolderOf(location, followed)) {
+      bool accepted = false;
+      OleCheck(parser.SetURL(location, &accepted));
+      if (accepted) {
+        OleCheck(parser.BaseFromCurrent());
+        return;
+      }
+      OleCheck(parser.SetURL(followed, &accepted));
+    }
+    TLocalFileName localDir;
+    OleCheck(parser.GetLocalDir(&localDir));
+    OleCheck(parser.SetBase(location, localDir));
+  }
+
+  // Whether Location is the folder that URL names without its closing slash.
+  static bool isFolderOf(const TURL &Location, const TURL &URL) {
+    TParsedURL folder, file;
+    if (!ParseURL(Location, folder, true) || !ParseURL(URL, file, true)) return false;
+    if (file.FileName.empty() || !folder.FileName.empty()) return false;
+    bool sameHost = folder.Sheme == file.Sheme && folder.Domain == file.Domain &&
+                    folder.Port == file.Port && folder.UserAndPass == file.UserAndPass;
+    return sameHost && folder.Query == file.Query &&
+           folder.Path == file.Path + file.FileName + "/";
   }
 
   void setTool(ComPtr<IGetFileTool> Value) {

@@ -66,9 +66,12 @@ void joinInetModules(IInetModule *Module) {
 } // namespace
 
 ComPtr<IGetFileTool> ChooseGetFileTool(const TParsedURL &ParsedURL, const TURL &URL) {
+  // The text to fetch is the URL as written: simplifying fills in a default port that is
+  // only good for telling links apart (https shares 80 with http there) and must never reach
+  // a server.
+  TURL url = URL.empty() ? UnparseURL(ParsedURL) : URL;
   TParsedURL parsed = ParsedURL;
   if (!parsed.Simple) platform::OleCheck(GetURLServices()->Simplify(&parsed));
-  TURL url = URL.empty() ? UnparseURL(parsed) : URL;
   std::string scheme = platform::LowerCase(parsed.Sheme);
 
   // Local files are never handed to a module or to the separated process.

@@ -11,7 +11,9 @@
 namespace zs {
 
 void RegisterRetrievalModule() {
-  retrieval::RegisterGetFileController();
+  GetGetFileController.Fill(&retrieval::GetGetFileController);
+  FreeGetFileController.Fill(&retrieval::FreeGetFileController);
+  GetFileControllerExists.Fill(&retrieval::GetFileControllerExists);
   CreateGetFileProcess.Fill(&retrieval::NewGetFileProcess);
   CreateGetFileEvents.Fill(&retrieval::NewGetFileEvents);
   GetFileTool.Fill(&retrieval::ChooseGetFileTool);

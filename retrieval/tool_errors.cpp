@@ -11,7 +11,7 @@ std::string codeText(int32_t Code) {
   case tecBadURL: return "Bad URL";
   case tecNotFound: return "File or Resource not found";
   case tecServerNotFound: return "Server not found";
-  case tecLoginRefused: return "User name and password not accepted by the server";
+  case tecCredentialsRefused: return "User name and password not accepted by the server";
   case tecServerError: return "Server internal error";
   default: return "";
   }

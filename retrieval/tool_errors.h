@@ -5,20 +5,12 @@
 #include <string>
 
 #include "kernel/interfaces.h"
+#include "retrieval/wire_messages.h"
 
 namespace zs::retrieval {
 
 // A resource that cannot be reached: an unknown scheme, an unreadable local file.
 ZS_EXCEPTION_CLASS(EInternet, platform::Exception);
-
-// The tool error codes with a text of their own.
-enum TToolErrorCode : int32_t {
-  tecBadURL = 1,
-  tecNotFound = 2,
-  tecServerNotFound = 3,
-  tecLoginRefused = 4,
-  tecServerError = 5
-};
 
 // The exception for a tool error with Code and the tool's Message. A code of the table
 // gives its text, any other the tool's message; ContextURL, when given, follows in

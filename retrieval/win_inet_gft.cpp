@@ -81,6 +81,7 @@ void TWinInetGFT::headerWait() {
   found_ = header.Found;
   size_ = header.Size;
   contentType_ = std::move(header.ContentType);
+  location_ = std::move(header.Location);
 }
 
 void TWinInetGFT::fillBuffer() {
@@ -151,6 +152,13 @@ HRESULT TWinInetGFT::Abort() {
     bool pending = connector_->Forget(request_.ID);
     request_.Replies->Fail(std::make_exception_ptr(platform::Exception("Transfer aborted")));
     if (pending) connector_->SendAbort(request_.ID);
+  });
+}
+
+HRESULT TWinInetGFT::GetLocation(TURL *Value) {
+  return toolCall([&] {
+    headerWait();
+    *Value = location_;
   });
 }
 

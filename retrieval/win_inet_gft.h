@@ -11,7 +11,8 @@
 
 namespace zs::retrieval {
 
-class TWinInetGFT final : public platform::TComObject<IGetFileToolError, IGetFileTool> {
+class TWinInetGFT final
+    : public platform::TComObject<IGetFileToolError, IGetFileTool, IGetFileToolLocation> {
 public:
   // Sends the request. EWinInetConnector when the process cannot be reached.
   explicit TWinInetGFT(const TURL &URL);
@@ -27,6 +28,7 @@ public:
   HRESULT Abort() override;
 
   int32_t GetLastError(std::string *Message) override;
+  HRESULT GetLocation(TURL *Value) override;
 
 private:
   void headerWait();
@@ -46,6 +48,7 @@ private:
   bool found_ = false;
   int32_t size_ = -2; // -2 until the Header has arrived
   std::string contentType_;
+  TURL location_; // where redirects led; empty without one
 };
 
 // "http", "https", "ftp" and "gopher", compared exactly, get a tool; other schemes none.

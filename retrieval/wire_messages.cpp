@@ -113,8 +113,15 @@ TTransferSettings DecodeSettings(std::string_view Payload) {
   return settings;
 }
 
-std::string EncodeHeader(uint32_t ID, bool Found, int32_t Size, std::string_view ContentType) {
-  return WireWriter().UInt32(ID).Byte(Found ? 1 : 0).Int32(Size).WString(ContentType).Take();
+std::string EncodeHeader(uint32_t ID, bool Found, int32_t Size, std::string_view ContentType,
+                         std::string_view Location) {
+  return WireWriter()
+      .UInt32(ID)
+      .Byte(Found ? 1 : 0)
+      .Int32(Size)
+      .WString(ContentType)
+      .WString(Location)
+      .Take();
 }
 
 std::string EncodeData(uint32_t ID, std::string_view Data) {
@@ -137,6 +144,7 @@ TReply DecodeReply(uint32_t Code, std::string_view Payload) {
     reply.Found = reader.Byte() != 0;
     reply.Size = std::max(reader.Int32(), -1);
     reply.ContentType = reader.WString();
+    reply.Location = reader.WString();
     break;
   case pmData: reply.Data = reader.Bytes(reader.UInt32()); break;
   case pmEnd: break;

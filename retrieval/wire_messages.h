@@ -106,6 +106,8 @@ struct TReply {
   bool Found = false;
   int32_t Size = -1; // -1: unknown
   std::string ContentType;
+  // The URL the answer came from when redirects led away from the one asked for; else empty.
+  std::string Location;
   // Data
   std::string Data;
   // Error
@@ -113,7 +115,8 @@ struct TReply {
   std::string Message;
 };
 
-std::string EncodeHeader(uint32_t ID, bool Found, int32_t Size, std::string_view ContentType);
+std::string EncodeHeader(uint32_t ID, bool Found, int32_t Size, std::string_view ContentType,
+                         std::string_view Location = {});
 std::string EncodeData(uint32_t ID, std::string_view Data);
 std::string EncodeEnd(uint32_t ID);
 std::string EncodeError(uint32_t ID, int32_t Code, std::string_view Message);

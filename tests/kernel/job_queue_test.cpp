@@ -175,7 +175,7 @@ class ShutdownKernelTest : public ::testing::Test {
 protected:
   void TearDown() override {
     KernelShuttingDown = false;
-    kernel::RegisterJobQueue();
+    kernel::CreateJobQueue();
   }
   TScopedRecordingEvents events_;
   TScopedGetFileController controller_;

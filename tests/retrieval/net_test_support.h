@@ -24,14 +24,23 @@ inline constexpr const char *NginxPath = "/usr/sbin/nginx";
   GTEST_SKIP() << "nginx is not installed (" << ::zs::testing::NginxPath                           \
                << "): the tests that fetch over HTTP need it"
 
+// Where the site server listens: a free port, or the given one; with a certificate and its
+// key, over TLS.
+struct TListen {
+  int Port = 0;
+  std::string Certificate, Key;
+};
+
 // nginx serving the files of Root on one port, and on a second port a stand-in proxy that
 // answers every request with the proxy credentials it was given. Locations may add to the
 // first server (a slow folder, for instance). Every request of the first server is logged as
 // "URI STATUS COMPLETION" ("OK" when the whole answer left). Stopped at the end.
 class NginxServer {
 public:
-  explicit NginxServer(const std::string &Root, const std::string &Locations = "")
-      : locations_(Locations), port_(ClosedPort()), proxyPort_(ClosedPort()) {
+  explicit NginxServer(const std::string &Root, const std::string &Locations = "",
+                       const TListen &Listen = {})
+      : locations_(Locations), listen_(Listen), port_(Listen.Port ? Listen.Port : ClosedPort()),
+        proxyPort_(ClosedPort()) {
     WriteFile(dir_.File("nginx.conf"), configuration(Root));
     process_ =
         platform::ChildProcess::Spawn(NginxPath, {"-p", dir_.Path(), "-c", dir_.File("nginx.conf"),
@@ -46,8 +55,12 @@ public:
       throw std::runtime_error("nginx did not start: " + ReadFile(dir_.File("error.log")));
   }
 
-  std::string URL(const std::string &Path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + Path;
+  // The URL of Path, written as a user writes it: without the port when it is the default.
+  std::string URL(const std::string &Path, const std::string &Host = "127.0.0.1") const {
+    const bool tls = !listen_.Certificate.empty();
+    std::string url = (tls ? "https://" : "http://") + Host;
+    if (port_ != (tls ? 443 : 80)) url += ":" + std::to_string(port_);
+    return url + Path;
   }
   int ProxyPort() const { return proxyPort_; }
 
@@ -75,7 +88,7 @@ http {
   types { text/html html; text/plain txt; }
   default_type application/octet-stream;
   server {
-    listen 127.0.0.1:PORT; root ROOT;
+    listen 127.0.0.1:PORT TLS; root ROOT;
     location = /agent { default_type text/plain; return 200 "$http_user_agent"; }
 LOCATIONS  }
   server {
@@ -84,7 +97,13 @@ LOCATIONS  }
   }
 }
 )";
+    const std::string tls = listen_.Certificate.empty()
+                                ? ""
+                                : "ssl; ssl_certificate " +
+                                      listen_.Certificate + "; ssl_certificate_key " +
+                                      listen_.Key;
     for (auto [name, value] : {std::pair<std::string, std::string>{"@", dir_.Path()},
+                               {"TLS", tls},
                                {"PROXYPORT", std::to_string(proxyPort_)},
                                {"PORT", std::to_string(port_)},
                                {"ROOT", root},
@@ -96,6 +115,7 @@ LOCATIONS  }
 
   TempDir dir_;
   std::string locations_;
+  TListen listen_;
   int port_;
   int proxyPort_;
   platform::ChildProcess process_; // killed and reaped at the end

@@ -22,6 +22,9 @@ TEST(WireMessages, EncodingsAreLittleEndianWithTextAsACountOfUtf16Units) {
        "\x04\x03\x02\x01\x04\0\0\0/\0\xE9\0\x34\xD8\x1E\xDD"s},
       {EncodeAbort(0xAABBCCDD), "\xDD\xCC\xBB\xAA"s},
       {EncodeData(3, "ab"), "\x03\0\0\0\x02\0\0\0ab"s},
+      // A header ends with the URL a redirect led to.
+      {EncodeHeader(5, true, -1, "t", "/x"),
+       "\x05\0\0\0\x01\xFF\xFF\xFF\xFF\x01\0\0\0t\0\x02\0\0\0/\0x\0"s},
       // Settings end with one byte for IgnoreSSL and the two limits.
       {EncodeSettings(settings),
        "\x02\0\0\0U\0A\0\x02\0\0\0\x03\0\0\0p\0:\08\0\x01\0\0\0u\0\0\0\0\0\x01"
@@ -45,6 +48,7 @@ TEST(WireMessages, MalformedPayloadsAreRefused) {
                "abc"s},                                               // fewer bytes than the length
       {pmData, "\x01\x00\x00\x00\xFF\xFF\xFF\xFF"s},                  // a length past any payload
       {pmHeader, "\x01\x00\x00\x00\x01\x00\x00\x00\x00"s},            // no content type
+      {pmHeader, EncodeHeader(1, true, 0, "").substr(0, 13)},          // no location
       {pmHeader, EncodeHeader(1, true, 0, "") + "x"},                 // bytes left over
       {pmError, "\x01\x00\x00\x00\x02\x00\x00\x00\xFF\xFF\xFF\x7F"s}, // text count too large
       {7, EncodeEnd(1)},                                              // no such reply
@@ -59,7 +63,7 @@ TEST(ChannelFrames, FramesSurviveAnySplitOfTheStreamAndAnOverlongOneBreaksIt) {
   platform::AppendFrame(stream, pmHeader, EncodeHeader(1, true, 3, "text/plain"));
   platform::AppendFrame(stream, pmData, EncodeData(1, "abc"));
   platform::AppendFrame(stream, HelloMessage, "");
-  EXPECT_EQ(stream.substr(0, 8), "\x00\x00\x00\x00\x21\x00\x00\x00"s);
+  EXPECT_EQ(stream.substr(0, 8), "\x00\x00\x00\x00\x25\x00\x00\x00"s);
   for (size_t piece = 1; piece <= stream.size(); ++piece) {
     platform::FrameReader reader;
     std::vector<platform::Frame> frames;
