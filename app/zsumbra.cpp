@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/console_app.h"
+#include "ui/console/console_app.h"
 
 int main(int argc, char **argv) {
   return zs::ui::RunConsole(std::vector<std::string>(argv + 1, argv + argc));

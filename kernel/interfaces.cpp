@@ -59,6 +59,7 @@ constinit EntryPoint<void(TWarningEvent, TErrorEvent)> InstallThreadReporters{
     "InstallThreadReporters"};
 constinit EntryPoint<void()> UninstallThreadReporters{"UninstallThreadReporters"};
 constinit EntryPoint<void(const std::string&)> ReportWarning{"ReportWarning"};
+constinit EntryPoint<void()> StartShutdownWatchdog{"StartShutdownWatchdog"};
 constinit EntryPoint<void()> ReportCurrentException{"ReportCurrentException"};
 
 constinit std::atomic<bool> KernelShuttingDown{false};

@@ -846,6 +846,10 @@ inline constexpr std::string_view RedirectedText = "Redirected to ";
 // thread's error slot, as a source (the exception's class) and a text. Never raises.
 extern EntryPoint<void()> ReportCurrentException;
 
+// Started by a front-end at its end, just before ShutdownKernel: ends the process with exit
+// code 1 when the job list is not gone within 5 seconds.
+extern EntryPoint<void()> StartShutdownWatchdog;
+
 // False until ShutdownKernel runs.
 extern std::atomic<bool> KernelShuttingDown;
 // True while no job list object exists.

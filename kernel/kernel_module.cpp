@@ -10,6 +10,7 @@
 #include "kernel/job_request.h"
 #include "kernel/kernel_object.h"
 #include "kernel/main_thread_queue.h"
+#include "kernel/shutdown_watchdog.h"
 #include "kernel/multi_kernel_object.h"
 #include "kernel/thread_reporters.h"
 #include "platform/main_loop.h"
@@ -44,6 +45,7 @@ void RegisterKernelModule() {
   InstallThreadReporters.Fill(&kernel::InstallThreadReporters);
   UninstallThreadReporters.Fill(&kernel::UninstallThreadReporters);
   ReportWarning.Fill(&kernel::ReportWarning);
+  StartShutdownWatchdog.Fill([] { kernel::StartShutdownWatchdog(); });
   ReportCurrentException.Fill(&kernel::ReportCurrentException);
   AddIdleInitHandler(kernel::InitHttpModule);
 }

@@ -68,6 +68,9 @@ TEST(HTMLParser, ABrowsableCopyReplacesTheValuesOfAcceptedLinksOnly) {
       // page wrote it).
       {"<a href='/x#it&#39;s'><a href=/x#a&#32;b&gt;>",
        "<a href='../x#it&#39;s'><a href=../x#a&#32;b&gt;>"},
+      // Blanks around a link and line breaks inside it mean nothing to a browser.
+      {"<a href=\" http://host/x.htm\n\"><img src=\"\t/a\r\n.gif&#32;\">",
+       "<a href=\"../x.htm\"><img src=\"../a.gif\">"},
       // Not accepted, or nothing written after '=' (no value to replace): as written.
       {"<a href=\"mailto:a@b\"><a href=\"http://other/x\"><a href=\"#top\">", nullptr},
       {"<a href= \"/x.htm\"><a href =\"/x.htm\">", nullptr},

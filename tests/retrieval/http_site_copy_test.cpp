@@ -288,6 +288,51 @@ TEST_F(HttpSiteCopyRichSite, BrowsableCopyLinksLeadToCopiedFilesAndOthersStayAsT
   EXPECT_EQ(ReadFile(LocalFileOf(job.get(), siteURL("images/logo.png"))), files["images/logo.png"]);
 }
 
+TEST_F(HttpSiteCopy, RedirectedPagesLinkFromWhereTheyCameAndKeepTheNameTheyWereLinkedBy) {
+  nginx = std::make_unique<NginxServer>(
+      web.Path(), "    location = /site/redir { return 301 /site/moved/page.html; }\n"
+                  "    location = /site/away { return 302 /elsewhere/page.html; }\n");
+  files = {{"index.html", "<html><a href=\"redir\">r</a><a href=\"folder\">f</a>"
+                          "<a href=\"away\">a</a></html>"},
+           {"moved/page.html", "<html><img src=\"pic.png\"><a href=\"next.html\">n</a></html>"},
+           {"moved/pic.png", "picture"},
+           {"moved/next.html", "next"},
+           {"folder/index.html", "<html><img src=\"inner.png\"></html>"},
+           {"folder/inner.png", "inner"}};
+  writeSite(files);
+  fs::create_directories(web.File("elsewhere"));
+  WriteFile(web.File("elsewhere/page.html"), "<html><img src=\"outside.png\"></html>");
+  ComPtr<IGetSiteJob> job = NewJob(ctBrowsable, siteURL("index.html"), siteURL());
+  ASSERT_TRUE(RunToEnd(job.get()));
+
+  std::map<std::string, TLinkState> states = LinkStates(job.get());
+  // Links are read against the place the page came from; outside the bound, not followed.
+  for (const std::string name : {"redir", "folder", "away", "moved/pic.png", "moved/next.html",
+                                 "folder/inner.png"})
+    EXPECT_EQ(states[siteURL(name)], lsCompleteOK) << name;
+  EXPECT_EQ(states.size(), 7u) << ::testing::PrintToString(states);
+  // Each page keeps the name it was linked by, but a folder becomes that folder's index;
+  // every link it writes opens a copied file.
+  const std::pair<std::string, std::string> pages[] = {
+      {"redir", "<html><img src=\"moved/pic.png\"><a href=\"moved/next.html\">n</a></html>"},
+      {"folder/", "<html><img src=\"inner.png\"></html>"},
+      {"away", "<html><img src=\"outside.png\"></html>"}};
+  for (const auto &[name, copy] : pages) {
+    const std::string local = LocalFileOf(job.get(), siteURL(name));
+    EXPECT_EQ(ReadFile(local), copy) << name;
+    if (name == "away") continue;
+    for (const std::string &target : linkTargets(copy))
+      EXPECT_TRUE(fs::is_regular_file(fs::path(local).parent_path() / target)) << target;
+  }
+  const std::vector<std::string> log = LogOf(job.get());
+  const std::vector<std::string> expected = {
+      "Warning: Redirected to " + siteURL("folder/") + " (" + siteURL("folder") + ")",
+      "Warning: Redirected to " + nginx->URL("/elsewhere/page.html") + " (" + siteURL("away") +
+          ")",
+      "Warning: Redirected to " + siteURL("moved/page.html") + " (" + siteURL("redir") + ")"};
+  EXPECT_EQ(std::set(log.begin(), log.end()), std::set(expected.begin(), expected.end()));
+}
+
 TEST_F(HttpSiteCopy, FetchesKeepToTheLimitAndAPausedCopyRunAgainFetchesNoFinishedFileTwice) {
   TScopedParam limit("MaxGetProcessAllowed", int32_t{2});
   TScopedDisplays displays;
@@ -362,9 +407,25 @@ TEST_F(HttpSiteCopy, BadAnswersFailTheirLinkWithAClearMessageWhileTheRestIsCopie
     RawAnswer Answer;
     std::string Message;   // the job's log line for a link that fails
     std::string Copy = ""; // what the copy holds for a link that is fetched
+    std::string Found = ""; // a link that the copy names, which must have been followed
   };
   const std::string empty = "Content-Length: 0\r\n\r\n", ok = "HTTP/1.1 200 OK\r\n";
   const std::string internal = "Server internal error", slow = "Operation too slow";
+  auto body = [](const std::string &name) {
+    return "<html><img src=\"from-" + name + ".gif\"></html>";
+  };
+  auto page = [&](const std::string &name) {
+    return "Content-Length: " + std::to_string(body(name).size()) + "\r\n\r\n" + body(name);
+  };
+  auto chunked = [&](const std::string &name) {
+    const std::string text = body(name);
+    const size_t half = text.size() / 2;
+    char head[32];
+    std::snprintf(head, sizeof head, "%zx\r\n", half);
+    std::string out = head + text.substr(0, half) + "\r\n";
+    std::snprintf(head, sizeof head, "%zx\r\n", text.size() - half);
+    return out + head + text.substr(half) + "\r\n0\r\n\r\n";
+  };
   const std::vector<Case> cases = {
       {"/missing.html", "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found",
        "File or Resource not found"},
@@ -372,6 +433,13 @@ TEST_F(HttpSiteCopy, BadAnswersFailTheirLinkWithAClearMessageWhileTheRestIsCopie
        "User name and password not accepted by the server"},
       {"/busy.html", "HTTP/1.1 503 Unavailable\r\n" + empty, internal},
       {"/moved.html", "HTTP/1.1 302 Found\r\nLocation: /good.html\r\n" + empty, "", "fine"},
+      // Pages are known as pages however the server writes their type or sends them.
+      {"/typed", ok + "Content-Type: Text/HTML; Charset=\"utf-8\"\r\n" + page("typed"), "",
+       body("typed"), "/from-typed.gif"},
+      {"/chunked.html",
+       ok + "Content-Type: text/html\r\nTransfer-Encoding: chunked\r\n\r\n" + chunked("chunked"),
+       "", body("chunked"), "/from-chunked.gif"},
+      {"/no-content", "HTTP/1.1 204 No Content\r\n\r\n", "", ""},
       {"/cut.bin", ok + "Content-Length: 1000\r\n\r\n" + std::string(100, 'x'), internal},
       {"/too-long.bin", ok + "Content-Length: 99999999999\r\n\r\n" + std::string(100, 'y'),
        internal},
@@ -395,6 +463,7 @@ TEST_F(HttpSiteCopy, BadAnswersFailTheirLinkWithAClearMessageWhileTheRestIsCopie
   for (const Case &c : cases) {
     answers.insert_or_assign(c.Path, c.Answer);
     index += "<img src=\"" + c.Path.substr(1) + "\">";
+    if (!c.Found.empty()) answers.insert_or_assign(c.Found, ok + "Content-Length: 1\r\n\r\n.");
   }
   auto html = [&](const std::string &body) {
     return ok + "Content-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
@@ -414,6 +483,9 @@ TEST_F(HttpSiteCopy, BadAnswersFailTheirLinkWithAClearMessageWhileTheRestIsCopie
     EXPECT_EQ(states[url], c.Message.empty() ? lsCompleteOK : lsCompleteBad) << c.Path;
     if (c.Message.empty()) {
       EXPECT_EQ(ReadFile(LocalFileOf(job.get(), url)), c.Copy) << c.Path;
+      if (!c.Found.empty()) {
+        EXPECT_EQ(states[server.URL(c.Found)], lsCompleteOK) << c.Path;
+      }
       continue;
     }
     ++messages;
@@ -421,7 +493,11 @@ TEST_F(HttpSiteCopy, BadAnswersFailTheirLinkWithAClearMessageWhileTheRestIsCopie
       return line.starts_with("Workflow: " + c.Message) && line.ends_with(" (" + url + ")");
     })) << c.Path;
   }
-  EXPECT_EQ(log.size(), messages) << ::testing::PrintToString(log);
+  // The redirect is told of, once.
+  EXPECT_EQ(std::ranges::count(log, "Warning: Redirected to " + server.URL("/good.html") + " (" +
+                                        server.URL("/moved.html") + ")"),
+            1);
+  EXPECT_EQ(log.size(), messages + 1) << ::testing::PrintToString(log);
 }
 
 } // namespace

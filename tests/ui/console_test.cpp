@@ -95,8 +95,15 @@ protected:
 };
 
 TEST_F(Console, GetCopiesTheSiteTellsOfFailedLinksByItsExitCodeAndItsJobIsExported) {
+  // The start-up work of the kernel runs too: the internet module of http is initialised.
+  const std::string marker = home_.File("module-initialised");
+  setenv("ZS_TEST_MODULE_INIT_MARKER", marker.c_str(), 1);
+  ASSERT_EQ(run({"settings", "PluginInetModuleName:http", ZS_TEST_MODULES_DIR "/good_module.so"})
+                .ExitCode,
+            0);
   const std::string copy = home_.File("copy");
   TRun first = run({"get", makeSite(3, true), copy, "--title", "Mine"});
+  EXPECT_TRUE(std::filesystem::exists(marker));
   EXPECT_EQ(first.ExitCode, 1) << first.Output;
   EXPECT_NE(first.Output.find("File or Resource not found"), std::string::npos) << first.Output;
   EXPECT_EQ(ReadFile(copy + "/pictures/p2.png"), std::string(300, char(2)));
@@ -162,9 +169,14 @@ TEST_F(Console, ACorruptJobListIsKeptAndSetAsideOnlyWhenAsked) {
   EXPECT_NE(refused.Output.find("cannot be read"), std::string::npos) << refused.Output;
   EXPECT_EQ(ReadFile(listFile), "not a job list");
 
+  // Asked to start afresh, it keeps the file in its place until a new list must be saved.
   TRun fresh = run({"list", "--new-job-list"});
   EXPECT_EQ(fresh.ExitCode, 0) << fresh.Output;
+  EXPECT_EQ(ReadFile(listFile), "not a job list");
+  TRun copied = run({"get", makeSite(1, false), home_.File("copy"), "--new-job-list"});
+  EXPECT_EQ(copied.ExitCode, 0) << copied.Output;
   EXPECT_EQ(ReadFile(listFile + ".corrupt"), "not a job list");
+  EXPECT_NE(run({"list"}).Output.find("1. "), std::string::npos);
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 // once; a module links nothing of the program, so only header-only parts are used here.
 #pragma once
 
+#include <cstdio>
+#include <cstdlib>
 #include <type_traits>
 
 #include "kernel/interfaces.h"
@@ -52,7 +54,12 @@ class TTestMainObject : public platform::TComObject<IModuleInit> {
 public:
   TTestMainObject() { ++Counters.LiveObjects; }
   ~TTestMainObject() override { --Counters.LiveObjects; }
-  HRESULT Initialize() override { return platform::S_OK; }
+  // A program of its own tells that it ran the start-up by the file it names, if any.
+  HRESULT Initialize() override {
+    if (const char *marker = std::getenv("ZS_TEST_MODULE_INIT_MARKER"))
+      if (FILE *file = std::fopen(marker, "w")) std::fclose(file);
+    return platform::S_OK;
+  }
 
 protected:
   void *lookupExtra(const GUID &iid) override {

@@ -3,9 +3,15 @@
 // fetch. They feed the console monitor.
 #pragma once
 
+#include <string>
+
+#include "kernel/interfaces.h"
+
 namespace zs::ui {
 
-// Fills the kernel's entry points for a job's default event sink and a fetch's display.
-void InstallConsoleEvents();
+// A job's default event sink.
+ComPtr<IIGetSiteEvents> NewConsoleJobEvents(IKGetSiteJob *Job);
+// The display of one fetch.
+ComPtr<IIGetFileEvents> NewConsoleFetchDisplay(const std::string &URL);
 
 } // namespace zs::ui

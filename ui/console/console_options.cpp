@@ -1,4 +1,4 @@
-#include "ui/console_options.h"
+#include "ui/console/console_options.h"
 
 #include <algorithm>
 #include <charconv>

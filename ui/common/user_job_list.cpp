@@ -1,10 +1,9 @@
-#include "ui/console_job_list.h"
+#include "ui/common/user_job_list.h"
 
 #include <charconv>
 #include <filesystem>
 
 #include "platform/safecall.h"
-#include "ui/console_monitor.h"
 
 namespace zs::ui {
 
@@ -43,43 +42,52 @@ std::string ProjectDirOf(IGetSiteJob *job) {
   return dir;
 }
 
-TConsoleJobList::TConsoleJobList(bool newIfCorrupt) : newIfCorrupt_(newIfCorrupt) {
+TUserJobList::TUserJobList(bool NewIfCorrupt, TNote Note)
+    : newIfCorrupt_(NewIfCorrupt), note_(std::move(Note)) {
   OleCheck(GetProfiler()->get_UserJobList(&fileName_));
 }
 
-void TConsoleJobList::LockAndLoad() {
+void TUserJobList::LockAndLoad() {
   lock_ = std::make_unique<platform::TFileLock>(fileName_ + ".lock", true);
-  load(true);
+  load();
 }
 
-void TConsoleJobList::load(bool missingIsEmpty) {
-  if (missingIsEmpty && !std::filesystem::exists(fileName_)) return;
+void TUserJobList::load() {
+  if (unreadable_ || !std::filesystem::exists(fileName_)) return;
   try {
     OleCheck(GetJobQueue()->LoadAndMerge(fileName_));
   } catch (const std::exception &error) {
     if (!newIfCorrupt_)
-      throw platform::Exception("The job list " + fileName_ + " cannot be read: " + error.what() +
-                                "\nThe file is left as it is; --new-job-list starts with an "
-                                "empty list and keeps the file aside.");
-    const std::string aside = asideName(fileName_);
-    std::filesystem::rename(fileName_, aside);
-    TConsoleMonitor::Instance().LogLine("The job list could not be read (" +
-                                        std::string(error.what()) + "); it was moved to " + aside +
-                                        " and the list starts empty.");
+      throw EJobListUnreadable("The job list " + fileName_ + " cannot be read: " + error.what());
+    unreadable_ = true;
+    if (note_)
+      note_("The job list " + fileName_ + " could not be read (" + error.what() +
+            "); the list starts empty, and the file is kept.");
   }
 }
 
-void TConsoleJobList::Save() {
+void TUserJobList::Save() {
   if (!lock_) {
     lock_ = std::make_unique<platform::TFileLock>(fileName_ + ".lock", true);
-    // Jobs that another console added while this one worked stay in the file.
-    load(true);
+    // Jobs that another front-end added while this one worked stay in the file.
+    load();
   }
-  OleCheck(GetJobQueue()->SaveTo(fileName_));
+  if (Jobs().empty()) {
+    // An unreadable file stays where it is, for the user to look at.
+    if (!unreadable_) std::filesystem::remove(fileName_);
+  } else {
+    if (unreadable_) {
+      const std::string aside = asideName(fileName_);
+      std::filesystem::rename(fileName_, aside);
+      unreadable_ = false;
+      if (note_) note_("The job list that could not be read was kept as " + aside + ".");
+    }
+    OleCheck(GetJobQueue()->SaveTo(fileName_));
+  }
   lock_.reset();
 }
 
-std::vector<ComPtr<IGetSiteJob>> TConsoleJobList::Jobs() const {
+std::vector<ComPtr<IGetSiteJob>> TUserJobList::Jobs() const {
   ComPtr<IIntfSnapshot> snapshot;
   OleCheck(GetJobQueue()->GetJobs(snapshot.put()));
   int32_t count = 0;
@@ -93,7 +101,7 @@ std::vector<ComPtr<IGetSiteJob>> TConsoleJobList::Jobs() const {
   return jobs;
 }
 
-ComPtr<IGetSiteJob> TConsoleJobList::Find(const std::string &numberOrDirectory) const {
+ComPtr<IGetSiteJob> TUserJobList::Find(const std::string &numberOrDirectory) const {
   const std::vector<ComPtr<IGetSiteJob>> jobs = Jobs();
   size_t number = 0;
   const char *end = numberOrDirectory.data() + numberOrDirectory.size();
@@ -103,7 +111,7 @@ ComPtr<IGetSiteJob> TConsoleJobList::Find(const std::string &numberOrDirectory) 
   return FindByDirectory(numberOrDirectory);
 }
 
-ComPtr<IGetSiteJob> TConsoleJobList::FindByDirectory(const std::string &directory) const {
+ComPtr<IGetSiteJob> TUserJobList::FindByDirectory(const std::string &directory) const {
   for (const ComPtr<IGetSiteJob> &job : Jobs())
     if (sameDirectory(ProjectDirOf(job.get()), directory)) return job;
   return nullptr;

@@ -1,20 +1,26 @@
-#include "ui/console_events.h"
+#include "ui/console/console_events.h"
 
 #include <memory>
 #include <string>
 
 #include "kernel/interfaces.h"
 #include "kernel/quiet_get_site_events.h"
-#include "ui/console_monitor.h"
+#include "ui/console/console_monitor.h"
 
 namespace zs::ui {
 
 namespace {
 
+constexpr const char *warningPrefix = "Warning: ";
+
 // Carries a line of a job's log from a worker thread to the main thread.
 void showLogLine(void *line) {
   std::unique_ptr<std::string> text(static_cast<std::string *>(line));
-  TConsoleMonitor::Instance().LogLine(*text);
+  // Where a redirect led is worth a line only to whoever asked for every detail.
+  if (text->starts_with(warningPrefix + std::string(RedirectedText)))
+    TConsoleMonitor::Instance().Detail(*text);
+  else
+    TConsoleMonitor::Instance().LogLine(*text);
 }
 
 void postLogLine(std::string text) {
@@ -39,7 +45,7 @@ public:
 
   // Runs in the worker thread that is about to work for the job.
   void Install() override {
-    InstallThreadReporters([](const std::string &text) { postLogLine("Warning: " + text); },
+    InstallThreadReporters([](const std::string &text) { postLogLine(warningPrefix + text); },
                            [](const std::string &source, const std::string &text) {
                              postLogLine(errorLine(source, text));
                            });
@@ -73,19 +79,14 @@ private:
   int64_t read_ = 0;
 };
 
-ComPtr<IIGetSiteEvents> newJobEvents(IKGetSiteJob *job) {
-  return platform::MakeCom<TConsoleJobEvents>(job);
-}
-
-ComPtr<IIGetFileEvents> newFetchDisplay(const std::string &url) {
-  return platform::MakeCom<TConsoleFetchDisplay>(url);
-}
-
 } // namespace
 
-void InstallConsoleEvents() {
-  CreateDefaultGetSiteEvents.Fill(&newJobEvents);
-  CreateGetFileEventsUI.Fill(&newFetchDisplay);
+ComPtr<IIGetSiteEvents> NewConsoleJobEvents(IKGetSiteJob *Job) {
+  return platform::MakeCom<TConsoleJobEvents>(Job);
+}
+
+ComPtr<IIGetFileEvents> NewConsoleFetchDisplay(const std::string &URL) {
+  return platform::MakeCom<TConsoleFetchDisplay>(URL);
 }
 
 } // namespace zs::ui

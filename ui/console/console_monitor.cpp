@@ -1,4 +1,4 @@
-#include "ui/console_monitor.h"
+#include "ui/console/console_monitor.h"
 
 #include <unistd.h>
 

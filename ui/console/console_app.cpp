@@ -1,4 +1,4 @@
-#include "ui/console_app.h"
+#include "ui/console/console_app.h"
 
 #include <chrono>
 #include <cstdio>
@@ -7,14 +7,16 @@
 
 #include "kernel/interfaces.h"
 #include "kernel/module_startup.h"
-#include "platform/file_lock.h"
 #include "platform/interrupts.h"
 #include "platform/main_loop.h"
 #include "platform/safecall.h"
-#include "ui/console_events.h"
-#include "ui/console_job_list.h"
-#include "ui/console_monitor.h"
-#include "ui/console_options.h"
+#include "ui/console/console_module.h"
+#include "ui/console/console_monitor.h"
+#include "ui/console/console_options.h"
+#include "ui/common/job_texts.h"
+#include "ui/common/program_cycle.h"
+#include "ui/common/project_lock.h"
+#include "ui/common/user_job_list.h"
 
 namespace zs::ui {
 
@@ -26,9 +28,6 @@ enum TExitCode { ecDone = 0, ecLinksFailed = 1, ecFailed = 2, ecInterrupted = 3 
 
 // A message for the user that ends the command with ecFailed.
 ZS_EXCEPTION_CLASS(ECommandFailed, platform::Exception);
-
-constexpr const char *fieldNames[] = {"",         "title", "copy type", "depth",    "index name",
-                                      "page URL", "site",  "any site",  "directory"};
 
 // The settings a user may look at and change; per-scheme names are shown for the usual
 // schemes.
@@ -54,29 +53,6 @@ constexpr const char *settingNames[] = {
     "PluginInetCacheModuleNames",
     "PluginXMLProviderModuleName",
 };
-
-// A local file or folder given where a URL is expected becomes its file: URL.
-std::string pageURLOf(const std::string &argument) {
-  if (argument.find(':') != std::string::npos || !std::filesystem::exists(argument))
-    return argument;
-  static constexpr char hexDigits[] = "0123456789ABCDEF";
-  std::string url = "file://";
-  for (unsigned char c : AbsolutePath(argument)) {
-    if (std::isalnum(c) || std::string_view("/-._~").find(char(c)) != std::string_view::npos) {
-      url += char(c);
-    } else {
-      url += '%';
-      url += hexDigits[c >> 4];
-      url += hexDigits[c & 15];
-    }
-  }
-  if (std::filesystem::is_directory(argument)) url += '/';
-  return url;
-}
-
-std::string projectLockName(const std::string &projectDir) {
-  return (std::filesystem::path(projectDir) / "#Sumbra.lock").string();
-}
 
 std::string textOf(IJobRequest *request, HRESULT (IJobRequest::*getter)(std::string *)) {
   std::string text;
@@ -117,7 +93,9 @@ TLinkCounts countLinks(IGetSiteJob *job) {
 class TConsole {
 public:
   explicit TConsole(const TConsoleOptions &options)
-      : options_(options), jobList_(options.NewJobList) {}
+      : options_(options), jobList_(options.NewJobList, [](const std::string &text) {
+          TConsoleMonitor::Instance().LogLine(text);
+        }) {}
 
   int Run() {
     const std::string &command = options_.Command;
@@ -140,7 +118,7 @@ private:
 
   int get() {
     const std::string dir = AbsolutePath(argument(1));
-    jobList_.LockAndLoad();
+    lockAndLoad();
     ComPtr<IGetSiteJob> job = jobList_.FindByDirectory(dir);
     if (job) {
       TConsoleMonitor::Instance().LogLine("Going on with the job in " + dir);
@@ -157,11 +135,11 @@ private:
   TJobRequestDef requestedDef(const std::string &dir) {
     TJobRequestDef def;
     OleCheck(GetProfiler()->GetDefaultJobRequest(&def));
-    def.PageURL = pageURLOf(argument(0));
+    def.PageURL = PageURLOf(argument(0));
     def.ProjectDir = dir;
     def.CopyType = options_.Exact ? ctExact : ctBrowsable;
     def.DownLevel = options_.Depth.value_or(-1);
-    def.SiteURL = options_.Site ? pageURLOf(*options_.Site) : std::string();
+    def.SiteURL = options_.Site ? PageURLOf(*options_.Site) : std::string();
     def.AllowLinksAway = options_.AnySite;
     if (options_.Index) def.IndexName = *options_.Index;
     def.Title = options_.Title.value_or(std::string());
@@ -177,7 +155,7 @@ private:
     OleCheck(request->AsRecDef(&def));
     std::string message;
     if (const int32_t field = ValidateJobRequestDef(def, request.get(), message))
-      throw ECommandFailed("The " + std::string(fieldNames[field]) + " is refused: " + message);
+      throw ECommandFailed("The " + JobFieldName(field) + " is refused: " + message);
     ComPtr<IGetSiteJob> job;
     OleCheck(GetJobQueue()->AddJob(request.get(), job.put()));
     return job;
@@ -215,13 +193,7 @@ private:
   int runToEnd(IGetSiteJob *job, bool retry) {
     const std::string dir = ProjectDirOf(job);
     std::filesystem::create_directories(dir);
-    std::unique_ptr<platform::TFileLock> running;
-    try {
-      running = std::make_unique<platform::TFileLock>(projectLockName(dir), false);
-    } catch (const platform::ELockHeld &) {
-      throw ECommandFailed("The job in " + dir + " is being run by process " +
-                           std::to_string(platform::TFileLock::Holder(projectLockName(dir))));
-    }
+    TProjectLock running(dir);
     TConsoleMonitor &monitor = TConsoleMonitor::Instance();
     if (stateOf(job) == jsFinished || retry) {
       bool waiting = false;
@@ -232,6 +204,7 @@ private:
     OleCheck(job->Run());
     bool interrupted = false;
     while (stateOf(job) == jsRunning) {
+      RunIdleStep();
       if (platform::InterruptRequested()) {
         interrupted = true;
         break;
@@ -288,7 +261,7 @@ private:
   }
 
   int runNamed(bool retry) {
-    jobList_.LockAndLoad();
+    lockAndLoad();
     ComPtr<IGetSiteJob> job = namedJob();
     jobList_.Unlock();
     return runToEnd(job.get(), retry);
@@ -297,14 +270,14 @@ private:
   // Other commands ------------------------------------------------------------------------
 
   int list() {
-    jobList_.LockAndLoad();
+    lockAndLoad();
     jobList_.Unlock();
     const std::vector<ComPtr<IGetSiteJob>> jobs = jobList_.Jobs();
     if (jobs.empty()) std::printf("The job list is empty.\n");
     for (size_t i = 0; i < jobs.size(); ++i) {
       ComPtr<IJobRequest> request = requestOf(jobs[i].get());
       const std::string dir = ProjectDirOf(jobs[i].get());
-      const int holder = platform::TFileLock::Holder(projectLockName(dir));
+      const int holder = TProjectLock::Holder(dir);
       const std::string state =
           holder ? "running in process " + std::to_string(holder) : stateText(jobs[i].get());
       std::printf("%zu. %s\n   %s -> %s (%s)\n", i + 1,
@@ -325,10 +298,10 @@ private:
 
   // A job runs in the process that holds its folder: pausing it asks that process to stop.
   int pause() {
-    jobList_.LockAndLoad();
+    lockAndLoad();
     ComPtr<IGetSiteJob> job = namedJob();
     jobList_.Unlock();
-    const int holder = platform::TFileLock::Holder(projectLockName(ProjectDirOf(job.get())));
+    const int holder = TProjectLock::Holder(ProjectDirOf(job.get()));
     if (!platform::AskProcessToStop(holder)) {
       TConsoleMonitor::Instance().LogLine("The job is not running.");
       return ecDone;
@@ -339,9 +312,9 @@ private:
   }
 
   int remove() {
-    jobList_.LockAndLoad();
+    lockAndLoad();
     ComPtr<IGetSiteJob> job = namedJob();
-    if (platform::TFileLock::Holder(projectLockName(ProjectDirOf(job.get()))))
+    if (TProjectLock::Holder(ProjectDirOf(job.get())))
       throw ECommandFailed("The job is running: pause it first");
     OleCheck(job->Remove());
     jobList_.Save();
@@ -349,14 +322,14 @@ private:
   }
 
   int exportList() {
-    jobList_.LockAndLoad();
+    lockAndLoad();
     jobList_.Unlock();
     OleCheck(GetJobQueue()->SaveTo(AbsolutePath(argument(0))));
     return ecDone;
   }
 
   int importList() {
-    jobList_.LockAndLoad();
+    lockAndLoad();
     if (options_.Replace) OleCheck(GetJobQueue()->Clear());
     OleCheck(GetJobQueue()->LoadAndMerge(AbsolutePath(argument(0))));
     jobList_.Save();
@@ -367,7 +340,7 @@ private:
     std::string dir = AbsolutePath(argument(0));
     if (!std::filesystem::is_directory(dir))
       dir = std::filesystem::path(dir).parent_path().string();
-    jobList_.LockAndLoad();
+    lockAndLoad();
     if (jobList_.FindByDirectory(dir)) throw ECommandFailed("The job list holds that job already");
     loadJobFromDescription(dir);
     jobList_.Save();
@@ -416,8 +389,20 @@ private:
     }
   }
 
+  // The job list file, locked and loaded. A file that cannot be read is left as it is,
+  // unless the user asked for a new list.
+  void lockAndLoad() {
+    try {
+      jobList_.LockAndLoad();
+    } catch (const EJobListUnreadable &error) {
+      throw ECommandFailed(std::string(error.what()) +
+                           "\nThe file is left as it is; --new-job-list starts with an empty "
+                           "list and keeps the file aside.");
+    }
+  }
+
   const TConsoleOptions &options_;
-  TConsoleJobList jobList_;
+  TUserJobList jobList_;
 };
 
 } // namespace
@@ -437,7 +422,7 @@ int RunConsole(const std::vector<std::string> &arguments) {
   TConsoleMonitor::Instance().SetVerbosity(options.Verbosity);
   platform::CatchInterrupts(ecInterrupted);
   StartModules();
-  InstallConsoleEvents();
+  RegisterConsoleModule();
   int code = ecFailed;
   try {
     code = TConsole(options).Run();
@@ -445,7 +430,7 @@ int RunConsole(const std::vector<std::string> &arguments) {
     TConsoleMonitor::Instance().EndStatus();
     std::fprintf(stderr, "zsumbra: %s\n", error.what());
   }
-  ShutdownKernel();
+  EndProgram();
   StopModules();
   return code;
 }

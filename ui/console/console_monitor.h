@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "ui/console_options.h"
+#include "ui/console/console_options.h"
 
 namespace zs::ui {
 

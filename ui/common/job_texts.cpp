@@ -1,0 +1,35 @@
+#include "ui/common/job_texts.h"
+
+#include <cctype>
+#include <filesystem>
+#include <iterator>
+#include <string_view>
+
+#include "ui/common/user_job_list.h"
+
+namespace zs::ui {
+
+std::string JobFieldName(int32_t Field) {
+  static constexpr const char *names[] = {"",         "title", "copy type", "depth",    "index name",
+                                          "page URL", "site",  "any site",  "directory"};
+  return Field > 0 && Field < int32_t(std::size(names)) ? names[Field] : "";
+}
+
+std::string PageURLOf(const std::string &Text) {
+  if (Text.find(':') != std::string::npos || !std::filesystem::exists(Text)) return Text;
+  static constexpr char hexDigits[] = "0123456789ABCDEF";
+  std::string url = "file://";
+  for (unsigned char c : AbsolutePath(Text)) {
+    if (std::isalnum(c) || std::string_view("/-._~").find(char(c)) != std::string_view::npos) {
+      url += char(c);
+    } else {
+      url += '%';
+      url += hexDigits[c >> 4];
+      url += hexDigits[c & 15];
+    }
+  }
+  if (std::filesystem::is_directory(Text)) url += '/';
+  return url;
+}
+
+} // namespace zs::ui
