@@ -28,4 +28,4 @@ void StopModules() {
   platform::ClearMainLoop();
 }
 
-}  // namespace zs
+} // namespace zs

@@ -12,8 +12,8 @@
 #include <random>
 #include <string>
 
-#include "kernel/interfaces.h"
 #include "bench/bench_support.h"
+#include "kernel/interfaces.h"
 #include "platform/safecall.h"
 
 namespace {

@@ -11,8 +11,8 @@
 
 #include "kernel/interfaces.h"
 #include "kernel/module_startup.h"
-#include "tests/support/scratch_folder.h"
 #include "platform/safecall.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 

@@ -13,24 +13,22 @@ namespace zs {
 
 ZS_EXCEPTION_CLASS(EEntryPointNotFilled, platform::Exception);
 
-template <class Signature>
-class EntryPoint;
+template <class Signature> class EntryPoint;
 
-template <class R, class... Args>
-class EntryPoint<R(Args...)> {
- public:
+template <class R, class... Args> class EntryPoint<R(Args...)> {
+public:
   using Procedure = R (*)(Args...);
 
-  constexpr explicit EntryPoint(const char* name) : name_(name) {}
-  EntryPoint(const EntryPoint&) = delete;
-  EntryPoint& operator=(const EntryPoint&) = delete;
+  constexpr explicit EntryPoint(const char *name) : name_(name) {}
+  EntryPoint(const EntryPoint &) = delete;
+  EntryPoint &operator=(const EntryPoint &) = delete;
 
   // Filling again replaces the procedure (tests put their own in); nullptr empties it.
   void Fill(Procedure procedure) { procedure_.store(procedure, std::memory_order_release); }
   bool IsFilled() const { return Get() != nullptr; }
   // The procedure filled in, or nullptr (tests keep it to put it back).
   Procedure Get() const { return procedure_.load(std::memory_order_acquire); }
-  const char* Name() const { return name_; }
+  const char *Name() const { return name_; }
 
   R operator()(Args... args) const {
     Procedure procedure = Get();
@@ -40,9 +38,9 @@ class EntryPoint<R(Args...)> {
     return procedure(static_cast<Args>(args)...);
   }
 
- private:
-  const char* name_;
+private:
+  const char *name_;
   std::atomic<Procedure> procedure_{nullptr};
 };
 
-}  // namespace zs
+} // namespace zs

@@ -16,7 +16,6 @@ template <class T> void checkOutParameter(T *Value) {
   if (!Value) throw EOleSysError(SysErrorMessage(E_POINTER), E_POINTER);
 }
 
-
 } // namespace
 
 void TIntfSnapshot::Add(IUnknown *Item) { items_.emplace_back(Item); }

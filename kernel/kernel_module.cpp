@@ -10,8 +10,8 @@
 #include "kernel/job_request.h"
 #include "kernel/kernel_object.h"
 #include "kernel/main_thread_queue.h"
-#include "kernel/shutdown_watchdog.h"
 #include "kernel/multi_kernel_object.h"
+#include "kernel/shutdown_watchdog.h"
 #include "kernel/thread_reporters.h"
 #include "platform/main_loop.h"
 

@@ -28,4 +28,4 @@ void StartModules();
 // Finalises the modules in reverse order: frees plug-ins, releases singletons.
 void StopModules();
 
-}  // namespace zs
+} // namespace zs

@@ -180,9 +180,10 @@ void TLinkList::add(const TLinkDescription &desc, int32_t level, TLinkState stat
     // A pure add never reopens a finished link.
     if (isComplete(file->State()) && (state == lsPure || state == lsInUse)) return;
     wasPending = isPending(*file);
-    changed = (desc.LinkType != file->LinkType() && replacesType(file->LinkType(), desc.LinkType)) ||
-              (state != lsPure && state != file->State()) || level < file->Level ||
-              !holdsAddInfo(*file, desc.Tag, params);
+    changed =
+        (desc.LinkType != file->LinkType() && replacesType(file->LinkType(), desc.LinkType)) ||
+        (state != lsPure && state != file->State()) || level < file->Level ||
+        !holdsAddInfo(*file, desc.Tag, params);
     if (replacesType(file->LinkType(), desc.LinkType)) file->SetLinkType(desc.LinkType);
     if (state != lsPure) file->SetState(state);
     if (level < file->Level) file->Level = level;

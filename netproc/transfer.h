@@ -58,7 +58,7 @@ private:
   bool paused_ = false;
   const int64_t maxBytes_; // of the body; 0: no limit
   int64_t received_ = 0;
-  bool tooLarge_ = false; // the body grew beyond maxBytes_
+  bool tooLarge_ = false;  // the body grew beyond maxBytes_
   std::string statusLine_; // of the latest HTTP response
   char errorText_[CURL_ERROR_SIZE] = {};
 };

@@ -7,4 +7,4 @@ namespace zs::parsing {
 
 ComPtr<IParams> NewParams();
 
-}  // namespace zs::parsing
+} // namespace zs::parsing

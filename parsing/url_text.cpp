@@ -18,7 +18,8 @@ std::string_view CleanURLText(std::string_view Text, std::string &Scratch) {
     Text.remove_suffix(1);
   if (std::ranges::none_of(Text, isTabOrNewline)) return Text;
   Scratch.clear();
-  std::ranges::copy_if(Text, std::back_inserter(Scratch), [](char c) { return !isTabOrNewline(c); });
+  std::ranges::copy_if(Text, std::back_inserter(Scratch),
+                       [](char c) { return !isTabOrNewline(c); });
   return Scratch;
 }
 

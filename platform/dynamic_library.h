@@ -5,16 +5,16 @@
 
 namespace zs::platform {
 
-using LibraryHandle = void*;
+using LibraryHandle = void *;
 
 // nullptr when the library cannot be loaded.
-LibraryHandle LoadLibrary(const std::string& fileName);
+LibraryHandle LoadLibrary(const std::string &fileName);
 // The handle of a library already mapped into the process under this name (its reference
 // count unchanged); nullptr when it is not mapped.
-LibraryHandle FindLoadedLibrary(const std::string& fileName);
-void* GetProcAddress(LibraryHandle library, const char* name);
+LibraryHandle FindLoadedLibrary(const std::string &fileName);
+void *GetProcAddress(LibraryHandle library, const char *name);
 void FreeLibrary(LibraryHandle library);
 // The loader's last error text.
 std::string LibraryError();
 
-}  // namespace zs::platform
+} // namespace zs::platform

@@ -15,19 +15,19 @@ std::string withSlash(std::string path) {
   return path;
 }
 
-std::string env(const char* name) {
-  const char* value = std::getenv(name);
+std::string env(const char *name) {
+  const char *value = std::getenv(name);
   return value ? value : "";
 }
 
 std::string homeFolder() {
   std::string home = env("HOME");
   if (!home.empty()) return home;
-  if (const passwd* entry = getpwuid(geteuid())) return entry->pw_dir ? entry->pw_dir : "";
+  if (const passwd *entry = getpwuid(geteuid())) return entry->pw_dir ? entry->pw_dir : "";
   return "";
 }
 
-}  // namespace
+} // namespace
 
 std::string ProgramFolder() {
   // The program does not move while it runs; modules are found through this for every fetch.
@@ -54,14 +54,14 @@ std::string TempFolder() {
 }
 
 std::string UserName() {
-  if (const passwd* entry = getpwuid(geteuid())) return entry->pw_name ? entry->pw_name : "";
+  if (const passwd *entry = getpwuid(geteuid())) return entry->pw_name ? entry->pw_name : "";
   std::string name = env("USER");
   return name.empty() ? env("LOGNAME") : name;
 }
 
-std::string FileInFolder(const std::string& Folder, const std::string& Name) {
+std::string FileInFolder(const std::string &Folder, const std::string &Name) {
   if (Folder.empty() || Folder.back() == '/') return Folder + Name;
   return Folder + '/' + Name;
 }
 
-}  // namespace zs::platform
+} // namespace zs::platform

@@ -15,6 +15,6 @@ std::string TempFolder();
 std::string UserName();
 // The file Name inside Folder, with a separator between them when Folder has none. No folder
 // is no folder: a separator put in front would name a file at the root.
-std::string FileInFolder(const std::string& Folder, const std::string& Name);
+std::string FileInFolder(const std::string &Folder, const std::string &Name);
 
-}  // namespace zs::platform
+} // namespace zs::platform

@@ -22,7 +22,7 @@ struct Timer {
 };
 
 struct MainLoop {
-  std::mutex lock;  // guards every field below
+  std::mutex lock; // guards every field below
   std::condition_variable posted;
   std::thread::id mainThread;
   bool bound = false;
@@ -33,14 +33,14 @@ struct MainLoop {
   std::function<void()> activation;
 };
 
-MainLoop& loop() {
+MainLoop &loop() {
   static MainLoop instance;
   return instance;
 }
 
 // Called with the lock released, so a wake-up handler may post or process.
 void notifyPosted() {
-  MainLoop& l = loop();
+  MainLoop &l = loop();
   std::function<void()> wakeUp;
   {
     std::lock_guard guard(l.lock);
@@ -50,11 +50,11 @@ void notifyPosted() {
   if (wakeUp) wakeUp();
 }
 
-void releaseOne(void* object) { static_cast<IUnknown*>(object)->Release(); }
+void releaseOne(void *object) { static_cast<IUnknown *>(object)->Release(); }
 
 // A timer that is due, moved on to its next due time; empty when none is due.
-std::function<void()> takeDueTimer(MainLoop& l, Clock::time_point now) {
-  for (auto& [id, timer] : l.timers) {
+std::function<void()> takeDueTimer(MainLoop &l, Clock::time_point now) {
+  for (auto &[id, timer] : l.timers) {
     if (timer.due <= now) {
       timer.due = now + timer.interval;
       return timer.callback;
@@ -63,10 +63,10 @@ std::function<void()> takeDueTimer(MainLoop& l, Clock::time_point now) {
   return {};
 }
 
-}  // namespace
+} // namespace
 
 void BindMainThread() {
-  MainLoop& l = loop();
+  MainLoop &l = loop();
   std::lock_guard guard(l.lock);
   if (l.bound && l.mainThread != std::this_thread::get_id())
     throw Exception("The main thread is already bound to another thread");
@@ -75,27 +75,27 @@ void BindMainThread() {
 }
 
 bool IsMainThread() {
-  MainLoop& l = loop();
+  MainLoop &l = loop();
   std::lock_guard guard(l.lock);
   return l.bound && l.mainThread == std::this_thread::get_id();
 }
 
 void PostTask(std::function<void()> task) {
   {
-    MainLoop& l = loop();
+    MainLoop &l = loop();
     std::lock_guard guard(l.lock);
     l.queue.push_back(std::move(task));
   }
   notifyPosted();
 }
 
-void PostToMainThread(void (*procedure)(void*), void* argument) {
+void PostToMainThread(void (*procedure)(void *), void *argument) {
   PostTask([procedure, argument] { procedure(argument); });
 }
 
-void ReleaseInMainThread(IUnknown* object) {
+void ReleaseInMainThread(IUnknown *object) {
   if (!object || IsMainThread()) return;
-  object->AddRef();  // the message's own reference, released in the main thread
+  object->AddRef(); // the message's own reference, released in the main thread
   PostToMainThread(&releaseOne, object);
 }
 
@@ -103,7 +103,7 @@ void PostActivation() {
   PostTask([] {
     std::function<void()> handler;
     {
-      MainLoop& l = loop();
+      MainLoop &l = loop();
       std::lock_guard guard(l.lock);
       handler = l.activation;
     }
@@ -112,19 +112,19 @@ void PostActivation() {
 }
 
 void SetActivationHandler(std::function<void()> handler) {
-  MainLoop& l = loop();
+  MainLoop &l = loop();
   std::lock_guard guard(l.lock);
   l.activation = std::move(handler);
 }
 
 void SetWakeUpHandler(std::function<void()> handler) {
-  MainLoop& l = loop();
+  MainLoop &l = loop();
   std::lock_guard guard(l.lock);
   l.wakeUp = std::move(handler);
 }
 
 int ProcessPendingMessages() {
-  MainLoop& l = loop();
+  MainLoop &l = loop();
   // Only what was queued before this call runs: a message that posts another does not keep
   // this call busy for ever.
   std::deque<std::function<void()>> batch;
@@ -168,15 +168,15 @@ int ProcessPendingMessages() {
 }
 
 void WaitForMessages(std::chrono::milliseconds maxWait) {
-  MainLoop& l = loop();
+  MainLoop &l = loop();
   std::unique_lock guard(l.lock);
   Clock::time_point until = Clock::now() + maxWait;
-  for (const auto& [id, timer] : l.timers)
+  for (const auto &[id, timer] : l.timers)
     if (timer.due < until) until = timer.due;
   l.posted.wait_until(guard, until, [&] { return !l.queue.empty(); });
 }
 
-void WaitWhilePumping(const std::function<bool()>& condition) {
+void WaitWhilePumping(const std::function<bool()> &condition) {
   while (!condition()) {
     if (IsMainThread()) {
       ProcessPendingMessages();
@@ -191,7 +191,7 @@ void WaitWhilePumping(const std::function<bool()>& condition) {
 uint32_t SetTimer(std::chrono::milliseconds interval, std::function<void()> callback) {
   uint32_t id;
   {
-    MainLoop& l = loop();
+    MainLoop &l = loop();
     std::lock_guard guard(l.lock);
     id = l.nextTimerId++;
     l.timers[id] = Timer{interval, Clock::now() + interval, std::move(callback)};
@@ -201,7 +201,7 @@ uint32_t SetTimer(std::chrono::milliseconds interval, std::function<void()> call
 }
 
 void KillTimer(uint32_t timerId) {
-  MainLoop& l = loop();
+  MainLoop &l = loop();
   std::lock_guard guard(l.lock);
   l.timers.erase(timerId);
 }
@@ -210,7 +210,7 @@ void ClearMainLoop() {
   std::deque<std::function<void()>> dropped;
   std::map<uint32_t, Timer> droppedTimers;
   {
-    MainLoop& l = loop();
+    MainLoop &l = loop();
     std::lock_guard guard(l.lock);
     dropped.swap(l.queue);
     droppedTimers.swap(l.timers);
@@ -218,4 +218,4 @@ void ClearMainLoop() {
   // Destroyed outside the lock: a task's captures may post while they go.
 }
 
-}  // namespace zs::platform
+} // namespace zs::platform

@@ -18,13 +18,13 @@ void BindMainThread();
 bool IsMainThread();
 
 // WM_USER+1: runs Procedure(Argument) in the main thread.
-void PostToMainThread(void (*procedure)(void*), void* argument);
+void PostToMainThread(void (*procedure)(void *), void *argument);
 // Runs any task in the main thread (used for WM_USER+3 and the settings' notices).
 void PostTask(std::function<void()> task);
 // Outside the main thread: posts the release of one reference of the interface (taken
 // now) so that the last reference is dropped in the main thread. In the main thread it
 // does nothing.
-void ReleaseInMainThread(IUnknown* object);
+void ReleaseInMainThread(IUnknown *object);
 
 // WM_USER+2: asks the window to come forward; the handler runs in the main thread.
 void PostActivation();
@@ -41,7 +41,7 @@ int ProcessPendingMessages();
 void WaitForMessages(std::chrono::milliseconds maxWait);
 // Repeats: evaluate the condition; stop when true; otherwise, on the main thread, process
 // pending messages; wait up to 10 ms for the next.
-void WaitWhilePumping(const std::function<bool()>& condition);
+void WaitWhilePumping(const std::function<bool()> &condition);
 
 // Timers: the callback runs in the main thread every interval while the timer lives.
 uint32_t SetTimer(std::chrono::milliseconds interval, std::function<void()> callback);
@@ -50,4 +50,4 @@ void KillTimer(uint32_t timerId);
 // Drops every queued message and timer without running them (end of program, tests).
 void ClearMainLoop();
 
-}  // namespace zs::platform
+} // namespace zs::platform

@@ -438,8 +438,8 @@ std::optional<RegValue> RegQueryValue(RegRoot root, const std::string &keyPath,
       return found->second.Value;
     dropped = answersDropped;
   }
-  std::optional<RegValue> value = readHive(
-      root, std::optional<RegValue>(), [&](Hive &hive) { return hive.Query(key, valueName); });
+  std::optional<RegValue> value = readHive(root, std::optional<RegValue>(),
+                                           [&](Hive &hive) { return hive.Query(key, valueName); });
   std::lock_guard lock(hivesMutex);
   if (dropped == answersDropped) answers.insert_or_assign(std::move(id), Answer{value, now});
   return value;

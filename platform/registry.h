@@ -35,22 +35,22 @@ std::string HiveFileName(RegRoot root);
 // A value written by another process may be read as it was for up to a second.
 // A hive that cannot be read (corrupt, not a database) counts as empty: the problem is
 // reported once per file to standard error, naming the file, and the file is not touched.
-std::optional<RegValue> RegQueryValue(RegRoot root, const std::string& keyPath,
-                                      const std::string& valueName);
+std::optional<RegValue> RegQueryValue(RegRoot root, const std::string &keyPath,
+                                      const std::string &valueName);
 
 // Writes a value, creating the hive file, its folder and the key when missing. Raises
 // EOSError naming the file when the hive cannot be opened or written (read-only, corrupt).
-void RegSetValue(RegRoot root, const std::string& keyPath, const std::string& valueName,
-                 const RegValue& value);
+void RegSetValue(RegRoot root, const std::string &keyPath, const std::string &valueName,
+                 const RegValue &value);
 
 // Removes a value; nothing happens when it does not exist. Raises like RegSetValue.
-void RegDeleteValue(RegRoot root, const std::string& keyPath, const std::string& valueName);
+void RegDeleteValue(RegRoot root, const std::string &keyPath, const std::string &valueName);
 
 // Whether a key exists (has been created by a write).
-bool RegKeyExists(RegRoot root, const std::string& keyPath);
+bool RegKeyExists(RegRoot root, const std::string &keyPath);
 
 // Closes the cached connections and forgets the values read (tests switch hive files
 // between cases).
 void RegCloseHives();
 
-}  // namespace zs::platform
+} // namespace zs::platform

@@ -23,8 +23,7 @@ std::string SysErrorMessage(HRESULT code);
 HRESULT HandleSafeCallException(std::exception_ptr error) noexcept;
 
 // Runs a published method's body: S_OK when it returns, a failing code when it raises.
-template <class Body>
-HRESULT SafeCall(Body&& body) noexcept {
+template <class Body> HRESULT SafeCall(Body &&body) noexcept {
   // A failure returned later must not pick up the message of an older one.
   ClearErrorInfo();
   try {
@@ -39,4 +38,4 @@ HRESULT SafeCall(Body&& body) noexcept {
 // failure left one, otherwise the system's text for the code.
 void OleCheck(HRESULT code);
 
-}  // namespace zs::platform
+} // namespace zs::platform

@@ -8,7 +8,7 @@ namespace {
 
 constexpr char32_t replacement = 0xFFFD;
 
-void appendUtf8(std::string& out, char32_t c) {
+void appendUtf8(std::string &out, char32_t c) {
   if (c < 0x80) {
     out += char(c);
   } else if (c < 0x800) {
@@ -28,10 +28,14 @@ void appendUtf8(std::string& out, char32_t c) {
 
 // Decodes one UTF-8 sequence at text[i], advancing i; malformed input gives U+FFFD and
 // advances by one byte so that decoding resynchronises.
-char32_t decodeUtf8(std::string_view text, size_t& i) {
+char32_t decodeUtf8(std::string_view text, size_t &i) {
   const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
   unsigned char lead = byte(i);
-  int length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+  int length = lead < 0x80         ? 1
+               : (lead >> 5) == 6  ? 2
+               : (lead >> 4) == 14 ? 3
+               : (lead >> 3) == 30 ? 4
+                                   : 0;
   if (length == 0 || i + length > text.size()) {
     ++i;
     return lead < 0x80 ? lead : replacement;
@@ -58,7 +62,7 @@ constexpr char16_t windows1252High[32] = {
 
 char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
 
-}  // namespace
+} // namespace
 
 std::u16string Utf8ToUtf16(std::string_view text) {
   std::u16string out;
@@ -120,8 +124,9 @@ int CompareTextIgnoringCase(std::string_view a, std::string_view b) {
 
 std::string LowerCase(std::string_view text) {
   std::string out(text);
-  for (char& c : out) c = lowerAscii(c);
+  for (char &c : out)
+    c = lowerAscii(c);
   return out;
 }
 
-}  // namespace zs::platform
+} // namespace zs::platform

@@ -18,4 +18,4 @@ bool SameTextIgnoringCase(std::string_view a, std::string_view b);
 int CompareTextIgnoringCase(std::string_view a, std::string_view b);
 std::string LowerCase(std::string_view text);
 
-}  // namespace zs::platform
+} // namespace zs::platform

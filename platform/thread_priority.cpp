@@ -10,4 +10,4 @@ void LowerCurrentThreadPriority() {
   (void)setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 5);
 }
 
-}  // namespace zs::platform
+} // namespace zs::platform

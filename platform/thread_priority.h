@@ -7,4 +7,4 @@ namespace zs::platform {
 // real work. Failure to do so is harmless and ignored.
 void LowerCurrentThreadPriority();
 
-}  // namespace zs::platform
+} // namespace zs::platform

@@ -9,14 +9,14 @@
 namespace zs::platform {
 
 class Variant {
- public:
+public:
   enum class Kind { Null, Integer, Boolean, String };
 
   Variant() = default;
   Variant(int32_t value) : value_(value) {}
   Variant(bool value) : value_(value) {}
   Variant(std::string value) : value_(std::move(value)) {}
-  Variant(const char* value) : value_(std::string(value)) {}
+  Variant(const char *value) : value_(std::string(value)) {}
 
   Kind GetKind() const { return static_cast<Kind>(value_.index()); }
   bool IsNull() const { return GetKind() == Kind::Null; }
@@ -29,13 +29,13 @@ class Variant {
 
   // Values of different kinds are compared after converting one to the other's kind;
   // Null equals only Null.
-  friend bool operator==(const Variant& a, const Variant& b);
+  friend bool operator==(const Variant &a, const Variant &b);
 
- private:
+private:
   std::variant<std::monostate, int32_t, bool, std::string> value_;
 };
 
 // Describes the kind for messages ("Null", "Integer", "Boolean", "String").
-const char* KindName(Variant::Kind kind);
+const char *KindName(Variant::Kind kind);
 
-}  // namespace zs::platform
+} // namespace zs::platform

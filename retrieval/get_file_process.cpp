@@ -114,9 +114,8 @@ public:
         std::lock_guard guard(workers().Lock);
         ++workers().Count;
       }
-      platform::RunInWorkerThread([process = ComPtr<TGetFileProcess>(this)]() mutable {
-        runHelper(std::move(process));
-      });
+      platform::RunInWorkerThread(
+          [process = ComPtr<TGetFileProcess>(this)]() mutable { runHelper(std::move(process)); });
     } catch (...) {
       workerEnded();
       // The registration is undone the way a finished process undoes it.
@@ -269,8 +268,7 @@ private:
     if (file.FileName.empty() || !folder.FileName.empty()) return false;
     bool sameHost = folder.Sheme == file.Sheme && folder.Domain == file.Domain &&
                     folder.Port == file.Port && folder.UserAndPass == file.UserAndPass;
-    return sameHost && folder.Query == file.Query &&
-           folder.Path == file.Path + file.FileName + "/";
+    return sameHost && folder.Query == file.Query && folder.Path == file.Path + file.FileName + "/";
   }
 
   void setTool(ComPtr<IGetFileTool> Value) {

@@ -94,11 +94,11 @@ TEST(LinkJournal, ALinkMetAgainAsItWasWritesNoRecordAndOneThatChangesDoes) {
   list.Add("http://h/p", 2, lsPure, ltOther); // never replaces a type
   EXPECT_EQ(ReadFile(journal).size(), size);
   const std::tuple<TLinkDescription, int32_t, TLinkState> changes[] = {
-      {Link("http://h/p"), 1, lsPure},                                 // shallower
-      {Link("http://h/p", ltImage), 1, lsPure},                        // another type
-      {Link("http://h/p", ltImage, "img"), 1, lsPure},                 // a tag
-      {Link("http://h/p", ltImage, "img", {{"n", "v"}}), 1, lsPure},   // parameters
-      {Link("http://h/p", ltImage, "img", {{"n", "v"}}), 1, lsInUse},  // a state
+      {Link("http://h/p"), 1, lsPure},                                // shallower
+      {Link("http://h/p", ltImage), 1, lsPure},                       // another type
+      {Link("http://h/p", ltImage, "img"), 1, lsPure},                // a tag
+      {Link("http://h/p", ltImage, "img", {{"n", "v"}}), 1, lsPure},  // parameters
+      {Link("http://h/p", ltImage, "img", {{"n", "v"}}), 1, lsInUse}, // a state
   };
   for (const auto &[desc, level, state] : changes) {
     list.Links->AddLinkEx(desc, level, state);

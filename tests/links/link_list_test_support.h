@@ -8,13 +8,12 @@
 #include <utility>
 #include <vector>
 
-#include "tests/support/params_pairs.h"
 #include "kernel/interfaces.h"
 #include "links/link_list.h"
 #include "platform/safecall.h"
+#include "tests/support/params_pairs.h"
 
 namespace zs::testing {
-
 
 class TRecordingEvents final : public platform::TComObject<IILinkListEvents> {
 public:
@@ -45,7 +44,6 @@ struct TEnumerated {
                << EnumName(link.State);
   }
 };
-
 
 inline TLinkDescription Link(const std::string &url, TLinkType type = ltAHref,
                              const std::string &tag = "", const TPairs &params = {}) {

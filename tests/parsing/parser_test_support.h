@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "tests/support/params_pairs.h"
 #include "kernel/interfaces.h"
 #include "platform/safecall.h"
+#include "tests/support/params_pairs.h"
 
 namespace zs::testing {
 

@@ -13,9 +13,9 @@
 #include <utility>
 #include <vector>
 
-#include "tests/support/params_pairs.h"
 #include "kernel/interfaces.h"
 #include "platform/safecall.h"
+#include "tests/support/params_pairs.h"
 #include "tests/support/test_environment.h"
 
 namespace zs::testing {
@@ -35,8 +35,14 @@ inline TJobRequestDef DefOf(IJobRequest *request) {
 }
 
 inline TJobRequestDef SampleDef(const std::string &projectDir) {
-  return {"Sample", ctBrowsable, 2, "index.html", "http://example.com/docs/start.html",
-          "http://example.com/docs/", true, projectDir};
+  return {"Sample",
+          ctBrowsable,
+          2,
+          "index.html",
+          "http://example.com/docs/start.html",
+          "http://example.com/docs/",
+          true,
+          projectDir};
 }
 
 // A link as a link list enumerates it.

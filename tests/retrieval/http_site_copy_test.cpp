@@ -307,8 +307,8 @@ TEST_F(HttpSiteCopy, RedirectedPagesLinkFromWhereTheyCameAndKeepTheNameTheyWereL
 
   std::map<std::string, TLinkState> states = LinkStates(job.get());
   // Links are read against the place the page came from; outside the bound, not followed.
-  for (const std::string name : {"redir", "folder", "away", "moved/pic.png", "moved/next.html",
-                                 "folder/inner.png"})
+  for (const std::string name :
+       {"redir", "folder", "away", "moved/pic.png", "moved/next.html", "folder/inner.png"})
     EXPECT_EQ(states[siteURL(name)], lsCompleteOK) << name;
   EXPECT_EQ(states.size(), 7u) << ::testing::PrintToString(states);
   // Each page keeps the name it was linked by, but a folder becomes that folder's index;
@@ -327,8 +327,7 @@ TEST_F(HttpSiteCopy, RedirectedPagesLinkFromWhereTheyCameAndKeepTheNameTheyWereL
   const std::vector<std::string> log = LogOf(job.get());
   const std::vector<std::string> expected = {
       "Warning: Redirected to " + siteURL("folder/") + " (" + siteURL("folder") + ")",
-      "Warning: Redirected to " + nginx->URL("/elsewhere/page.html") + " (" + siteURL("away") +
-          ")",
+      "Warning: Redirected to " + nginx->URL("/elsewhere/page.html") + " (" + siteURL("away") + ")",
       "Warning: Redirected to " + siteURL("moved/page.html") + " (" + siteURL("redir") + ")"};
   EXPECT_EQ(std::set(log.begin(), log.end()), std::set(expected.begin(), expected.end()));
 }
@@ -405,8 +404,8 @@ TEST_F(HttpSiteCopy, BadAnswersFailTheirLinkWithAClearMessageWhileTheRestIsCopie
   struct Case {
     std::string Path;
     RawAnswer Answer;
-    std::string Message;   // the job's log line for a link that fails
-    std::string Copy = ""; // what the copy holds for a link that is fetched
+    std::string Message;    // the job's log line for a link that fails
+    std::string Copy = "";  // what the copy holds for a link that is fetched
     std::string Found = ""; // a link that the copy names, which must have been followed
   };
   const std::string empty = "Content-Length: 0\r\n\r\n", ok = "HTTP/1.1 200 OK\r\n";

@@ -12,7 +12,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-
 using LocalSiteCopy = FetchTest;
 
 TEST_F(LocalSiteCopy, BrowsableCopyKeepsTextEncodingsAndFailsAMissingFile) {
@@ -20,8 +19,9 @@ TEST_F(LocalSiteCopy, BrowsableCopyKeepsTextEncodingsAndFailsAMissingFile) {
             "<html><a href=\"utf16.html\">u</a> <a href=\"gone.html\">x</a>\n"
             "<p>caf\xC3\xA9 \xE9t\xE9</p></html>\n");
   WriteFile(site.File("page2.html"), "two");
-  const std::string utf16Page = Utf16LE(u"<html><body><a href=\"page2.html\">"
-                                        u"\u00DCn\u00EFc\u00F6d\u00E9 \U0001D11E</a></body></html>");
+  const std::string utf16Page =
+      Utf16LE(u"<html><body><a href=\"page2.html\">"
+              u"\u00DCn\u00EFc\u00F6d\u00E9 \U0001D11E</a></body></html>");
   WriteFile(site.File("utf16.html"), utf16Page);
   ComPtr<IGetSiteJob> job = NewJob(ctBrowsable);
   ASSERT_TRUE(RunToEnd(job.get()));

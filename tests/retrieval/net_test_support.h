@@ -99,9 +99,8 @@ LOCATIONS  }
 )";
     const std::string tls = listen_.Certificate.empty()
                                 ? ""
-                                : "ssl; ssl_certificate " +
-                                      listen_.Certificate + "; ssl_certificate_key " +
-                                      listen_.Key;
+                                : "ssl; ssl_certificate " + listen_.Certificate +
+                                      "; ssl_certificate_key " + listen_.Key;
     for (auto [name, value] : {std::pair<std::string, std::string>{"@", dir_.Path()},
                                {"TLS", tls},
                                {"PROXYPORT", std::to_string(proxyPort_)},

@@ -10,13 +10,13 @@
 namespace zs::retrieval {
 namespace {
 
-
 TEST(TextCodec, EverySplitGivesTheSameTextAndTheSameBytesBack) {
   const std::pair<std::string, std::string> cases[] = {
       // file, the text the parser sees in UTF-8
       {"<p>caf\xE9 \xFF\xFE</p>", "<p>caf\xE9 \xFF\xFE</p>"},
       {"<p>caf\xC3\xA9 \xE2\x82\xAC</p>", "<p>caf\xC3\xA9 \xE2\x82\xAC</p>"},
-      {zs::testing::Utf16LE(u"<a>\u00E9\u20AC\U0001D11E</a>"), "<a>\xC3\xA9\xE2\x82\xAC\xF0\x9D\x84\x9E</a>"},
+      {zs::testing::Utf16LE(u"<a>\u00E9\u20AC\U0001D11E</a>"),
+       "<a>\xC3\xA9\xE2\x82\xAC\xF0\x9D\x84\x9E</a>"},
       // A last odd byte or a first half of a surrogate pair is written back as it was.
       {zs::testing::Utf16LE(u"<b>x") + "!", "<b>x"},
       {zs::testing::Utf16LE(u"<b>") + "\x34\xD8", "<b>"},

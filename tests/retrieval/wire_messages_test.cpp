@@ -48,7 +48,7 @@ TEST(WireMessages, MalformedPayloadsAreRefused) {
                "abc"s},                                               // fewer bytes than the length
       {pmData, "\x01\x00\x00\x00\xFF\xFF\xFF\xFF"s},                  // a length past any payload
       {pmHeader, "\x01\x00\x00\x00\x01\x00\x00\x00\x00"s},            // no content type
-      {pmHeader, EncodeHeader(1, true, 0, "").substr(0, 13)},          // no location
+      {pmHeader, EncodeHeader(1, true, 0, "").substr(0, 13)},         // no location
       {pmHeader, EncodeHeader(1, true, 0, "") + "x"},                 // bytes left over
       {pmError, "\x01\x00\x00\x00\x02\x00\x00\x00\xFF\xFF\xFF\x7F"s}, // text count too large
       {7, EncodeEnd(1)},                                              // no such reply

@@ -5,7 +5,7 @@
 #include "kernel/module_startup.h"
 #include "tests/support/test_environment.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
   ::testing::InitGoogleTest(&argc, argv);
   zs::testing::ScopedHives hives;
   zs::StartModules();

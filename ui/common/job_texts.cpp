@@ -10,8 +10,8 @@
 namespace zs::ui {
 
 std::string JobFieldName(int32_t Field) {
-  static constexpr const char *names[] = {"",         "title", "copy type", "depth",    "index name",
-                                          "page URL", "site",  "any site",  "directory"};
+  static constexpr const char *names[] = {
+      "", "title", "copy type", "depth", "index name", "page URL", "site", "any site", "directory"};
   return Field > 0 && Field < int32_t(std::size(names)) ? names[Field] : "";
 }
 

@@ -10,13 +10,13 @@
 #include "platform/interrupts.h"
 #include "platform/main_loop.h"
 #include "platform/safecall.h"
-#include "ui/console/console_module.h"
-#include "ui/console/console_monitor.h"
-#include "ui/console/console_options.h"
 #include "ui/common/job_texts.h"
 #include "ui/common/program_cycle.h"
 #include "ui/common/project_lock.h"
 #include "ui/common/user_job_list.h"
+#include "ui/console/console_module.h"
+#include "ui/console/console_monitor.h"
+#include "ui/console/console_options.h"
 
 namespace zs::ui {
 

@@ -42,10 +42,9 @@ struct TestCertificates {
             runProgram(openssl, with({"req", "-subj", "/CN=127.0.0.1", "-keyout", Key, "-out",
                                       dir.File("server.csr")},
                                      newKey)) &&
-            runProgram(openssl, {"x509", "-req", "-days", "2", "-in", dir.File("server.csr"),
-                                 "-CA", Authority, "-CAkey", dir.File("ca.key"),
-                                 "-CAcreateserial", "-extfile", dir.File("san"), "-out",
-                                 Certificate});
+            runProgram(openssl, {"x509", "-req", "-days", "2", "-in", dir.File("server.csr"), "-CA",
+                                 Authority, "-CAkey", dir.File("ca.key"), "-CAcreateserial",
+                                 "-extfile", dir.File("san"), "-out", Certificate});
   }
   TempDir dir;
   const std::string Authority = dir.File("ca.crt"), Certificate = dir.File("server.crt"),
@@ -100,8 +99,7 @@ protected:
 };
 
 TEST_F(DefaultPorts, HttpsOnItsOwnPortIsCopiedWithCertificatesCheckedOrIgnored) {
-  NginxServer server(web.Path(), "",
-                     {443, certificates().Certificate, certificates().Key});
+  NginxServer server(web.Path(), "", {443, certificates().Certificate, certificates().Key});
   for (bool ignoreSSL : {true, false}) {
     TScopedParam ignore("IgnoreSSLInexactnesses", ignoreSSL);
     EXPECT_EQ(copy(server, "127.0.0.1"), std::vector<std::string>{}) << ignoreSSL;
@@ -112,8 +110,7 @@ TEST_F(DefaultPorts, HttpsOnItsOwnPortIsCopiedWithCertificatesCheckedOrIgnored) 
     } else {
       ASSERT_EQ(log.size(), 1u);
       EXPECT_NE(log[0].find("localhost"), std::string::npos) << log[0];
-      EXPECT_NE(log[0].find("(" + server.URL("/index.html", "localhost") + ")"),
-                std::string::npos)
+      EXPECT_NE(log[0].find("(" + server.URL("/index.html", "localhost") + ")"), std::string::npos)
           << log[0];
     }
   }
