@@ -125,31 +125,7 @@ start=$(now)
 wget2_s=$(elapsed "$start" "$(now)")
 
 # Every local link of the copy's pages and style sheets must lead to a file of the copy.
-broken=$(python3 - "$work/zsumbra" <<'EOF'
-import os, re, sys, urllib.parse
-top = sys.argv[1]
-pattern = re.compile(r'''(?:href|src)\s*=\s*"([^"]*)"|url\(\s*['"]?([^'")]*)''')
-broken = checked = 0
-for folder, _, names in os.walk(top):
-    for name in names:
-        if not name.endswith((".html", ".htm", ".css")):
-            continue
-        with open(os.path.join(folder, name), encoding="utf-8", errors="replace") as f:
-            text = f.read()
-        for match in pattern.finditer(text):
-            link = match.group(1) if match.group(1) is not None else match.group(2)
-            if not link or link.startswith("#") or re.match(r"^[a-zA-Z][a-zA-Z0-9+.-]*:", link):
-                continue
-            target = urllib.parse.unquote(link.split("#")[0].split("?")[0])
-            target = os.path.normpath(os.path.join(folder, target))
-            checked += 1
-            if os.path.isdir(target):
-                target = os.path.join(target, "index.html")
-            if not os.path.isfile(target):
-                broken += 1
-print(broken, checked)
-EOF
-)
+broken=$("$root/scripts/broken-links" "$work/zsumbra" | tail -n 1)
 read -r broken checked <<<"$broken"
 
 zsumbra_files=$(files_in "$work/zsumbra")
