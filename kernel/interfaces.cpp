@@ -58,6 +58,8 @@ constinit EntryPoint<void(const std::string &)> ShowErrorBox{"ShowErrorBox"};
 constinit EntryPoint<void(TWarningEvent, TErrorEvent)> InstallThreadReporters{
     "InstallThreadReporters"};
 constinit EntryPoint<void()> UninstallThreadReporters{"UninstallThreadReporters"};
+constinit EntryPoint<void(std::exception_ptr, std::string &, std::string &)> ExceptionToText{
+    "ExceptionToText"};
 constinit EntryPoint<void(const std::string &)> ReportWarning{"ReportWarning"};
 constinit EntryPoint<void()> StartShutdownWatchdog{"StartShutdownWatchdog"};
 constinit EntryPoint<void()> ReportCurrentException{"ReportCurrentException"};

@@ -835,6 +835,10 @@ using TErrorEvent = std::function<void(const std::string &Source, const std::str
 // Fills the calling thread's slots (an empty function leaves its slot unset).
 extern EntryPoint<void(TWarningEvent OnWarning, TErrorEvent OnError)> InstallThreadReporters;
 extern EntryPoint<void()> UninstallThreadReporters;
+// An exception as a source (its class, or "Workflow" for an error with a result code) and a
+// text, as logs and message boxes show it.
+extern EntryPoint<void(std::exception_ptr Error, std::string &Source, std::string &Text)>
+    ExceptionToText;
 // Hands a warning to the calling thread's warning slot; nothing happens when it is unset.
 extern EntryPoint<void(const std::string &Text)> ReportWarning;
 // How a warning that a redirect led a link elsewhere begins: "Redirected to <URL> (<link>)".

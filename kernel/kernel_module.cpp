@@ -45,6 +45,9 @@ void RegisterKernelModule() {
   InstallThreadReporters.Fill(&kernel::InstallThreadReporters);
   UninstallThreadReporters.Fill(&kernel::UninstallThreadReporters);
   ReportWarning.Fill(&kernel::ReportWarning);
+  ExceptionToText.Fill([](std::exception_ptr Error, std::string &Source, std::string &Text) {
+    kernel::ExceptionToText(std::move(Error), Source, Text);
+  });
   StartShutdownWatchdog.Fill([] { kernel::StartShutdownWatchdog(); });
   ReportCurrentException.Fill(&kernel::ReportCurrentException);
   AddIdleInitHandler(kernel::InitHttpModule);

@@ -206,6 +206,17 @@ void KillTimer(uint32_t timerId) {
   l.timers.erase(timerId);
 }
 
+std::optional<std::chrono::milliseconds> NextTimerDue() {
+  MainLoop &l = loop();
+  std::lock_guard guard(l.lock);
+  if (l.timers.empty()) return std::nullopt;
+  Clock::time_point first = Clock::time_point::max();
+  for (const auto &[id, timer] : l.timers)
+    first = std::min(first, timer.due);
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(first - Clock::now());
+  return std::max(left, std::chrono::milliseconds(0));
+}
+
 void ClearMainLoop() {
   std::deque<std::function<void()>> dropped;
   std::map<uint32_t, Timer> droppedTimers;

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace zs::platform {
 
@@ -46,6 +47,9 @@ void WaitWhilePumping(const std::function<bool()> &condition);
 // Timers: the callback runs in the main thread every interval while the timer lives.
 uint32_t SetTimer(std::chrono::milliseconds interval, std::function<void()> callback);
 void KillTimer(uint32_t timerId);
+// How long until the first timer is due (zero when one is due already); empty without
+// timers. An event loop that drains the queue arms its own clock with it.
+std::optional<std::chrono::milliseconds> NextTimerDue();
 
 // Drops every queued message and timer without running them (end of program, tests).
 void ClearMainLoop();

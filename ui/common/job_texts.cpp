@@ -32,4 +32,12 @@ std::string PageURLOf(const std::string &Text) {
   return url;
 }
 
+std::string WarningLine(const std::string &Text) { return "Warning: " + Text; }
+
+std::string ErrorLine(const std::string &Source, const std::string &Text) {
+  if (Text.empty()) return Source + " error occured.";
+  if (Source == "Workflow") return "Error: " + Text + ".";
+  return Source + " error: " + Text + ".";
+}
+
 } // namespace zs::ui

@@ -16,4 +16,8 @@ std::string JobFieldName(int32_t Field);
 // ends with a slash); any other text is returned as it is.
 std::string PageURLOf(const std::string &Text);
 
+// The line a warning or an error that a worker thread reports becomes in a job's log.
+std::string WarningLine(const std::string &Text);
+std::string ErrorLine(const std::string &Source, const std::string &Text);
+
 } // namespace zs::ui

@@ -66,11 +66,10 @@ void TUserJobList::load() {
   }
 }
 
-void TUserJobList::Save() {
+void TUserJobList::Save(bool MergeOthers) {
   if (!lock_) {
     lock_ = std::make_unique<platform::TFileLock>(fileName_ + ".lock", true);
-    // Jobs that another front-end added while this one worked stay in the file.
-    load();
+    if (MergeOthers) load();
   }
   if (Jobs().empty()) {
     // An unreadable file stays where it is, for the user to look at.

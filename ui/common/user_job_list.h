@@ -30,10 +30,11 @@ public:
   // Takes the lock and loads the file into the kernel's job list (a missing file is an
   // empty list). The lock is held until Save or Unlock.
   void LockAndLoad();
-  // Writes the list (taking the lock again when it was given up, and merging the jobs
-  // another front-end added meanwhile), then gives the lock up. An empty list leaves no
-  // file. A file that could not be read is kept aside first, never overwritten.
-  void Save();
+  // Writes the list, then gives the lock up. When the lock was given up meanwhile, it is
+  // taken again, and with MergeOthers the jobs another front-end added meanwhile are kept.
+  // An empty list leaves no file. A file that could not be read is kept aside first, never
+  // overwritten.
+  void Save(bool MergeOthers = true);
   void Unlock() { lock_.reset(); }
 
   std::vector<ComPtr<IGetSiteJob>> Jobs() const;

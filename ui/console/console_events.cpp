@@ -5,19 +5,18 @@
 
 #include "kernel/interfaces.h"
 #include "kernel/quiet_get_site_events.h"
+#include "ui/common/job_texts.h"
 #include "ui/console/console_monitor.h"
 
 namespace zs::ui {
 
 namespace {
 
-constexpr const char *warningPrefix = "Warning: ";
-
 // Carries a line of a job's log from a worker thread to the main thread.
 void showLogLine(void *line) {
   std::unique_ptr<std::string> text(static_cast<std::string *>(line));
   // Where a redirect led is worth a line only to whoever asked for every detail.
-  if (text->starts_with(warningPrefix + std::string(RedirectedText)))
+  if (text->starts_with(WarningLine(std::string(RedirectedText))))
     TConsoleMonitor::Instance().Detail(*text);
   else
     TConsoleMonitor::Instance().LogLine(*text);
@@ -25,12 +24,6 @@ void showLogLine(void *line) {
 
 void postLogLine(std::string text) {
   PostToMainThread(&showLogLine, new std::string(std::move(text)));
-}
-
-std::string errorLine(const std::string &source, const std::string &text) {
-  if (text.empty()) return source + " error occured.";
-  if (source == "Workflow") return "Error: " + text + ".";
-  return source + " error: " + text + ".";
 }
 
 // A job's event sink. The console keeps no view of its own: it asks the job list for what it
@@ -45,9 +38,9 @@ public:
 
   // Runs in the worker thread that is about to work for the job.
   void Install() override {
-    InstallThreadReporters([](const std::string &text) { postLogLine(warningPrefix + text); },
+    InstallThreadReporters([](const std::string &text) { postLogLine(WarningLine(text)); },
                            [](const std::string &source, const std::string &text) {
-                             postLogLine(errorLine(source, text));
+                             postLogLine(ErrorLine(source, text));
                            });
   }
 };
