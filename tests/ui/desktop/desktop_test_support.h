@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/main_loop.h"
 #include "platform/safecall.h"
 #include "tests/support/local_ports.h"
 #include "tests/support/test_environment.h"
@@ -35,6 +36,12 @@ inline bool PumpUntil(const std::function<bool()> &Condition) {
   ui::WaitWhilePumpingQt(
       [&] { return (met = Condition()) || std::chrono::steady_clock::now() > deadline; });
   return met;
+}
+
+// Handles what the window and the kernel have pending now, once.
+inline void Pump() {
+  QCoreApplication::processEvents();
+  platform::ProcessPendingMessages();
 }
 
 // Answers the modal boxes that open while it lives: a message box is closed with its default
@@ -77,7 +84,7 @@ protected:
   void TearDown() override {
     TModalAnswers answers;
     OleCheck(GetJobQueue()->Clear());
-    PumpUntil([] { return true; });
+    Pump();
     window.reset();
     std::filesystem::remove(userJobList());
   }

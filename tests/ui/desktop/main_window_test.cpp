@@ -2,6 +2,7 @@
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
@@ -37,7 +38,10 @@ std::function<void(QWidget *)> chooseFile(const std::string &path, const QString
     }
     for (QCheckBox *box : dialog->findChildren<QCheckBox *>())
       if (box->text() == check) box->setChecked(checked);
-    dialog->selectFile(QString::fromStdString(path));
+    // Typed as a user types it: the folder's listing may not have been read yet.
+    dialog->setDirectory(QString::fromStdString(fs::path(path).parent_path()));
+    dialog->findChild<QLineEdit *>("fileNameEdit")
+        ->setText(QString::fromStdString(fs::path(path).filename()));
     QMetaObject::invokeMethod(dialog, "accept");
   };
 }
@@ -115,10 +119,10 @@ TEST_F(DesktopTest, RunAndStopActOnTheJobsTheyFitAndTheToggleFollowsTheJob) {
     window->JobListMenu()->hide();
     return texts;
   };
-  EXPECT_EQ(menuTexts(), (std::vector<std::string>{"Selected Jobs", "&Run", "&Stop",
-                                                   "Reset &unloaded", "", "&Remove", "All Jobs",
-                                                   "&Add New Job...", "&Import JobList...",
-                                                   "&Export JobList..."}));
+  EXPECT_EQ(menuTexts(),
+            (std::vector<std::string>{"Selected Jobs", "&Run", "&Stop", "Reset &unloaded", "",
+                                      "&Remove", "All Jobs", "&Add New Job...",
+                                      "&Import JobList...", "&Export JobList..."}));
   select({});
   EXPECT_EQ(menuTexts(), (std::vector<std::string>{"All Jobs", "&Add New Job...",
                                                    "&Import JobList...", "&Export JobList..."}));
@@ -216,8 +220,11 @@ TEST_F(DesktopTest, IndicatorsFollowTheConnectionSettingAndShowEachFetch) {
 }
 
 TEST(DesktopTexts, SizesAndLogLinesReadAsTheUserSeesThem) {
-  const std::pair<int64_t, const char *> sizes[] = {
-      {999, "999 bytes"}, {1000, "0 KB"}, {1023999, "999 KB"}, {1024000, "0 MB"}, {5 << 20, "5 MB"}};
+  const std::pair<int64_t, const char *> sizes[] = {{999, "999 bytes"},
+                                                    {1000, "0 KB"},
+                                                    {1023999, "999 KB"},
+                                                    {1024000, "0 MB"},
+                                                    {5 << 20, "5 MB"}};
   for (const auto &[bytes, text] : sizes)
     EXPECT_EQ(ui::FetchSizeText(bytes), text);
   EXPECT_EQ(ui::ErrorLine("Parser", ""), "Parser error occured.");
@@ -235,7 +242,7 @@ TEST_F(DesktopTest, AJobsLogIsKeptWhileHiddenAndShownInOrderWhenItIsSelected) {
   ReportWarning("one");
   ReportWarning("two");
   UninstallThreadReporters();
-  PumpUntil([] { return true; });
+  Pump();
   EXPECT_EQ(window->ErrorLog()->toPlainText(), "");
   select({0});
   EXPECT_EQ(window->ErrorLog()->toPlainText(), "Warning: one\nWarning: two");
@@ -264,9 +271,9 @@ TEST_F(DesktopTest, TheDirectoryTreeShowsTheSelectedJobsLinksByState) {
   ASSERT_EQ(tree->topLevelItemCount(), 1);
   // Down the folders to the files of the site.
   QTreeWidgetItem *node = tree->topLevelItem(0);
-  while (node && node->childCount() != 4) {
-    node->setExpanded(true);
-    node = node->childCount() ? node->child(node->childCount() - 1) : nullptr;
+  for (; node; node = node->childCount() ? node->child(node->childCount() - 1) : nullptr) {
+    node->setExpanded(true); // a folder reads its children when it is opened
+    if (node->childCount() == 4) break;
   }
   ASSERT_TRUE(node) << "no folder holds the site's files";
   std::vector<std::string> files;
@@ -310,7 +317,10 @@ TEST_F(DesktopTest, AJobListThatCannotBeReadIsToldOfAndKept) {
     openWindow();
   }
   addJob("new", localSite("new"));
+  TModalAnswers answers;
   window->SaveJobList();
+  ASSERT_EQ(answers.Texts().size(), 1u);
+  EXPECT_NE(answers.Texts()[0].find("was kept as"), std::string::npos);
   EXPECT_EQ(ReadFile(userJobList() + ".corrupt"), "not a job list");
   fs::remove(userJobList() + ".corrupt");
 }
@@ -347,12 +357,15 @@ TEST_F(DesktopTest, AJobRunningAtTheCloseIsStoppedAtTheNextStartAndRunsAgain) {
 
 TEST_F(DesktopTest, HelpOpensTheTopicOfWhatIsAskedAbout) {
   THelpRequests help;
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
   QTest::keyClick(window.get(), Qt::Key_F1);
   trigger("HelpTopicSearch");
   QWhatsThis::enterWhatsThisMode();
   QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
   QWhatsThis::leaveWhatsThisMode();
-  EXPECT_EQ(help.Pages, (std::vector<std::string>{"index.htm#", "Topic Index.htm#", "New_Job.htm#"}));
+  EXPECT_EQ(help.Pages,
+            (std::vector<std::string>{"index.htm#", "Topic Index.htm#", "New_Job.htm#"}));
 }
 
 TEST_F(DesktopTest, ASecondStartBringsTheRunningWindowForwardAndEnds) {
