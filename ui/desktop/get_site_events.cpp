@@ -77,6 +77,7 @@ TGetSiteEvents::TGetSiteEvents(IKGetSiteJob *Job)
 
 TGetSiteEvents::~TGetSiteEvents() {
   removeItem();
+  if (TMainWindow *window = TMainWindow::Instance()) window->SinkGone(this);
   flyer_->Detach();
 }
 
@@ -101,6 +102,7 @@ void TGetSiteEvents::removeItem() {
   QTreeWidgetItem *item = item_;
   item_ = nullptr;
   if (shown_) SetShown(false);
+  if (TMainWindow *window = TMainWindow::Instance()) window->SinkGone(this);
   delete item;
 }
 

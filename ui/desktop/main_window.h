@@ -68,6 +68,10 @@ public:
   // From the job sinks: a job's state changed, or a title; the selection changed.
   void JobStateChanged(IGetSiteJob *Job, TJobState State);
   void SelectionChanged();
+  // A job's sink goes away: the window no longer shows it.
+  void SinkGone(const class TGetSiteEvents *Sink) {
+    if (shownSink_ == Sink) shownSink_ = nullptr;
+  }
   // Every action's enabled state and the toggle's caption, for the selection as it is.
   void UpdateActions();
   // Applies a tool bar layout: action names, "-" for a separator, separated by commas.

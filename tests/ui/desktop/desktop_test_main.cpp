@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "kernel/interfaces.h"
 #include "kernel/module_startup.h"
 #include "tests/support/test_environment.h"
 #include "ui/desktop/desktop_module.h"
@@ -24,6 +25,8 @@ int main(int argc, char **argv) {
     QApplication application(argc, argv);
     zs::ui::BindMainLoopToQt();
     result = RUN_ALL_TESTS();
+    // As the program ends: what the jobs' threads still post runs before the list goes.
+    zs::ShutdownKernel();
     zs::ui::UnbindMainLoopFromQt();
   }
   zs::StopModules();
