@@ -26,6 +26,7 @@ constinit EntryPoint<void(IJobRequest *, TGetSiteEventsFactory)> CreateJobWithEv
 constinit EntryPoint<ComPtr<IJobRequest>()> CreateJobRequest{"CreateJobRequest"};
 constinit EntryPoint<int32_t(const TJobRequestDef &, IJobRequest *, std::string &)>
     ValidateJobRequestDef{"ValidateJobRequestDef"};
+constinit EntryPoint<std::string(const std::string &Name)> FileNameFault{"FileNameFault"};
 constinit EntryPoint<ComPtr<IIIntfSnapshot>()> CreateIntfSnapshot{"CreateIntfSnapshot"};
 constinit EntryPoint<ComPtr<IParams>()> CreateParams{"CreateParams"};
 constinit EntryPoint<ComPtr<IGetSiteJob>(IKJobQueue *, IJobRequest *, TGetSiteEventsFactory)>

@@ -793,6 +793,8 @@ extern EntryPoint<ComPtr<IJobRequest>()> CreateJobRequest;
 // The number of the first invalid field and its message; 0 when valid.
 extern EntryPoint<int32_t(const TJobRequestDef &Def, IJobRequest *Request, std::string &Message)>
     ValidateJobRequestDef;
+// Why Name cannot be a file name (a character that file names may not hold); empty when it can.
+extern EntryPoint<std::string(const std::string &Name)> FileNameFault;
 extern EntryPoint<ComPtr<IIIntfSnapshot>()> CreateIntfSnapshot;
 extern EntryPoint<ComPtr<IParams>()> CreateParams;
 extern EntryPoint<ComPtr<IGetSiteJob>(IKJobQueue *Queue, IJobRequest *Request,

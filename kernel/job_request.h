@@ -44,5 +44,7 @@ ComPtr<IJobRequest> NewJobRequest();
 // Registers the JobRequest co-class.
 void RegisterJobRequestClass();
 int32_t ValidateDef(const TJobRequestDef &Def, IJobRequest *Request, std::string &Message);
+// The message for a file name that holds a character file names may not; empty when none.
+std::string FileNameFault(const std::string &Name);
 
 } // namespace zs::kernel

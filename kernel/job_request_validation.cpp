@@ -17,7 +17,10 @@ bool isUsableURL(const TURL &url) {
   return ParseURL(url, parsed, false) && !parsed.Sheme.empty();
 }
 
-std::string invalidFileNameMessage() {
+} // namespace
+
+std::string FileNameFault(const std::string &Name) {
+  if (Name.find_first_of(invalidFileNameCharacters) == std::string::npos) return {};
   std::string message = "These characters are invalid in file name:\r\n";
   for (char c : invalidFileNameCharacters) {
     if (message.back() != '\n') message += ' ';
@@ -25,8 +28,6 @@ std::string invalidFileNameMessage() {
   }
   return message;
 }
-
-} // namespace
 
 // Checks in a fixed order; the first failing check decides the field and the message.
 int32_t ValidateDef(const TJobRequestDef &Def, IJobRequest *Request, std::string &Message) {
@@ -40,8 +41,7 @@ int32_t ValidateDef(const TJobRequestDef &Def, IJobRequest *Request, std::string
   if (!Def.AllowLinksAway && Def.SiteURL.empty()) return fail(6, emptyMessage);
   if (!Def.AllowLinksAway && !isUsableURL(Def.SiteURL)) return fail(6, urlMessage);
   if (Def.DownLevel < -1) return fail(3, boundsMessage);
-  if (Def.IndexName.find_first_of(invalidFileNameCharacters) != std::string::npos)
-    return fail(4, invalidFileNameMessage());
+  if (std::string fault = FileNameFault(Def.IndexName); !fault.empty()) return fail(4, fault);
   if (Def.ProjectDir.empty()) return fail(8, emptyMessage);
   std::string dirMessage;
   if (!CheckProjectDir(Def.ProjectDir, Request, dirMessage)) return fail(8, dirMessage);

@@ -29,6 +29,7 @@ void RegisterKernelModule() {
   ProcessIdleInit.Fill(&kernel::ProcessIdleInit);
   CreateJobRequest.Fill(&kernel::NewJobRequest);
   ValidateJobRequestDef.Fill(&kernel::ValidateDef);
+  FileNameFault.Fill(&kernel::FileNameFault);
   kernel::RegisterJobRequestClass();
   GetJobExecuteController.Fill(&kernel::GetJobExecuteController);
   FreeJobExecuteController.Fill(&kernel::ReleaseJobExecuteController);

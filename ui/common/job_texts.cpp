@@ -5,6 +5,7 @@
 #include <iterator>
 #include <string_view>
 
+#include "ui/common/job_form_rules.h"
 #include "ui/common/user_job_list.h"
 
 namespace zs::ui {
@@ -17,19 +18,7 @@ std::string JobFieldName(int32_t Field) {
 
 std::string PageURLOf(const std::string &Text) {
   if (Text.find(':') != std::string::npos || !std::filesystem::exists(Text)) return Text;
-  static constexpr char hexDigits[] = "0123456789ABCDEF";
-  std::string url = "file://";
-  for (unsigned char c : AbsolutePath(Text)) {
-    if (std::isalnum(c) || std::string_view("/-._~").find(char(c)) != std::string_view::npos) {
-      url += char(c);
-    } else {
-      url += '%';
-      url += hexDigits[c >> 4];
-      url += hexDigits[c & 15];
-    }
-  }
-  if (std::filesystem::is_directory(Text)) url += '/';
-  return url;
+  return FileURLOfPath(AbsolutePath(Text));
 }
 
 std::string WarningLine(const std::string &Text) { return "Warning: " + Text; }

@@ -30,6 +30,7 @@
 
 #include "platform/main_loop.h"
 #include "platform/safecall.h"
+#include "ui/common/job_description_file.h"
 #include "ui/common/program_cycle.h"
 #include "ui/desktop/action_table.h"
 #include "ui/desktop/dialogs.h"
@@ -562,17 +563,8 @@ void TMainWindow::importJob() {
   dialog.setDefaultSuffix("jd");
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   const std::string file = dialog.selectedFiles().front().toStdString();
-  ComPtr<IJobRequest> request = CreateJobRequest();
-  bool loaded = false;
-  try {
-    ComPtr<IXMLDocument> document = OpenDataDocument(file);
-    ComPtr<IXMLElement> root;
-    if (document) OleCheck(document->get_DocumentElement(root.put()));
-    loaded = root && LoadJobRequest(root.get(), request, true);
-  } catch (const std::exception &) {
-    // A file that is no job description says so below, in the message the user expects.
-  }
-  if (!loaded) {
+  ComPtr<IJobRequest> request = ReadJobDescription(file);
+  if (!request) {
     QMessageBox::critical(this, Caption, tr("Job Descpription file is corrupted."));
     return;
   }

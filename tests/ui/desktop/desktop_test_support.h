@@ -44,8 +44,9 @@ inline void Pump() {
   platform::ProcessPendingMessages();
 }
 
-// Answers the modal boxes that open while it lives: a message box is closed with its default
-// button and its text kept; any other dialog goes to Handler.
+// Answers the modal boxes that open while it lives: a message box is answered with its Reply
+// button (closed with Reply as its result when it has none) and its text kept; any other
+// dialog goes to Handler.
 class TModalAnswers {
 public:
   explicit TModalAnswers(std::function<void(QWidget *)> Handler = nullptr)
@@ -55,6 +56,7 @@ public:
   }
   const std::vector<std::string> &Texts() const { return texts_; }
   int Answered() const { return answered_; }
+  QMessageBox::StandardButton Reply = QMessageBox::Ok;
 
 private:
   void answer() {
@@ -63,7 +65,10 @@ private:
     ++answered_;
     if (auto *box = qobject_cast<QMessageBox *>(modal)) {
       texts_.push_back(box->text().toStdString());
-      box->done(QMessageBox::Ok);
+      if (QAbstractButton *button = box->button(Reply))
+        button->click();
+      else
+        box->done(Reply);
     } else if (handler_) {
       handler_(modal);
     } else {
