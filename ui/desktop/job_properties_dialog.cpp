@@ -74,6 +74,7 @@ TJobPropertiesDialog::TJobPropertiesDialog(QWidget *Parent)
   connect(help, &QPushButton::clicked, this,
           [this] { RunOrShowError(this, [this] { ShowHelpTopic(helpTopic_); }); });
   auto *layout = new QVBoxLayout(this);
+  pages_->setMinimumWidth(480);
   layout->addWidget(pages_);
   layout->addWidget(buttons);
   callOut_ = new TCallOut(this);

@@ -96,6 +96,7 @@ public:
     connect(help, &QPushButton::clicked, this,
             [this] { RunOrShowError(this, [] { ShowHelpTopic(helpTopic); }); });
     auto *layout = new QVBoxLayout(this);
+    pages_->setMinimumWidth(480);
     layout->addWidget(pages_);
     layout->addWidget(buttons);
     callOut_ = new TCallOut(this);
