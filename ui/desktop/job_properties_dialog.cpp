@@ -1,13 +1,11 @@
 #include "ui/desktop/job_properties_dialog.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QTabWidget>
@@ -17,9 +15,8 @@
 #include "platform/safecall.h"
 #include "ui/common/job_form_rules.h"
 #include "ui/desktop/call_out.h"
-#include "ui/desktop/dialog_guard.h"
+#include "ui/desktop/dialog_parts.h"
 #include "ui/desktop/dialogs.h"
-#include "ui/desktop/help_topics.h"
 #include "ui/desktop/target_directory_picker.h"
 #include "ui/desktop/up_down_edit.h"
 
@@ -35,12 +32,6 @@ constexpr const char *anySitesAllowed = "<< any sites allowed >>";
 constexpr const char *willBeDetected = "<< will be detected >>";
 
 std::string text(const QLineEdit *Edit) { return Edit->text().toStdString(); }
-
-QLabel *labelFor(const QString &Caption, QWidget *Buddy) {
-  auto *label = new QLabel(Caption);
-  label->setBuddy(Buddy);
-  return label;
-}
 
 // The one dialog of Parent, made on first use.
 TJobPropertiesDialog *dialogOf(QWidget *Parent) {
@@ -65,18 +56,7 @@ TJobPropertiesDialog::TJobPropertiesDialog(QWidget *Parent)
   buildLocalAppearancePage(localAppearance);
   pages_->addTab(localAppearance, tr("Local &Appearance"));
 
-  auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  okButton_ = buttons->button(QDialogButtonBox::Ok);
-  QPushButton *help = buttons->addButton(tr("&Help"), QDialogButtonBox::HelpRole);
-  help->setAutoDefault(false);
-  connect(buttons, &QDialogButtonBox::accepted, this, &TJobPropertiesDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  connect(help, &QPushButton::clicked, this,
-          [this] { RunOrShowError(this, [this] { ShowHelpTopic(helpTopic_); }); });
-  auto *layout = new QVBoxLayout(this);
-  pages_->setMinimumWidth(480);
-  layout->addWidget(pages_);
-  layout->addWidget(buttons);
+  okButton_ = LayOutFormDialog(this, pages_, [this] { return helpTopic_; });
   callOut_ = new TCallOut(this);
 
   connect(browsableCopy_, &QRadioButton::clicked, this, [this] { proposeTitle(); });
@@ -119,14 +99,14 @@ void TJobPropertiesDialog::buildWebSourcePage(QWidget *Page) {
   downLevel_->Edit()->setObjectName("DLEdit");
   auto *findFiles = new QGroupBox(tr(" How to find files, you need "));
   auto *findLayout = new QVBoxLayout(findFiles);
-  findLayout->addWidget(labelFor(tr("Begin from this &URL:"), pageURL_));
+  findLayout->addWidget(LabelFor(tr("Begin from this &URL:"), pageURL_));
   findLayout->addWidget(pageURL_);
   findLayout->addWidget(allowLinksInsideOnly_);
   findLayout->addWidget(siteURL_);
   auto *depth = new QHBoxLayout;
   depth->addWidget(limitDownLevel_);
   depth->addWidget(downLevel_);
-  depth->addWidget(labelFor(tr("&levels"), downLevel_->Edit()));
+  depth->addWidget(LabelFor(tr("&levels"), downLevel_->Edit()));
   depth->addStretch();
   findLayout->addLayout(depth);
 
@@ -146,12 +126,12 @@ void TJobPropertiesDialog::buildLocalAppearancePage(QWidget *Page) {
   autodetectIndexName_->setText(tr("Autod&etect"));
   auto *place = new QGroupBox(tr(" Place, where you want to meet these files "));
   auto *placeLayout = new QGridLayout(place);
-  placeLayout->addWidget(labelFor(tr("&Target directory:"), targetDirectory_), 0, 0);
+  placeLayout->addWidget(LabelFor(tr("&Target directory:"), targetDirectory_), 0, 0);
   auto *directory = new QHBoxLayout;
   directory->addWidget(targetDirectory_);
   directory->addWidget(browse_);
   placeLayout->addLayout(directory, 0, 1);
-  placeLayout->addWidget(labelFor(tr("&Index file name:"), indexName_), 1, 0);
+  placeLayout->addWidget(LabelFor(tr("&Index file name:"), indexName_), 1, 0);
   auto *index = new QHBoxLayout;
   index->addWidget(indexName_);
   index->addWidget(autodetectIndexName_);
@@ -169,30 +149,28 @@ void TJobPropertiesDialog::buildLocalAppearancePage(QWidget *Page) {
 }
 
 bool TJobPropertiesDialog::ExecuteNew(IJobRequest *Request) {
-  setWindowTitle(tr("New Job"));
-  request_ = ComPtr<IJobRequest>(Request);
-  helpTopic_ = 18;
-  setTouched(false);
-  setReadOnly(false);
   TJobRequestDef def;
   OleCheck(GetProfiler()->GetDefaultJobRequest(&def));
-  loadDefinition(def);
-  return execute();
+  return execute(Request, def, tr("New Job"), 18, false, false);
 }
 
 bool TJobPropertiesDialog::ExecuteEdit(IJobRequest *Request, bool IsUpdate) {
-  setWindowTitle(IsUpdate ? tr("Job Propeties: Read Only") : tr("Job Propeties"));
-  request_ = ComPtr<IJobRequest>(Request);
-  helpTopic_ = 19;
-  setTouched(true);
-  setReadOnly(IsUpdate);
   TJobRequestDef def;
   OleCheck(Request->AsRecDef(&def));
-  loadDefinition(def);
-  return execute();
+  // A job's own values are all the person's: nothing proposed replaces them.
+  return execute(Request, def, IsUpdate ? tr("Job Propeties: Read Only") : tr("Job Propeties"), 19,
+                 true, IsUpdate);
 }
 
-bool TJobPropertiesDialog::execute() {
+bool TJobPropertiesDialog::execute(IJobRequest *Request, const TJobRequestDef &Def,
+                                   const QString &Caption, int HelpTopic, bool Touched,
+                                   bool ReadOnly) {
+  setWindowTitle(Caption);
+  request_ = ComPtr<IJobRequest>(Request);
+  helpTopic_ = HelpTopic;
+  setTouched(Touched);
+  setReadOnly(ReadOnly);
+  loadDefinition(Def);
   callOut_->Dismiss();
   pages_->setCurrentIndex(0);
   QWidget *checked = exactCopy_->isChecked() ? exactCopy_ : browsableCopy_;

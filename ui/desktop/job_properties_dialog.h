@@ -37,7 +37,8 @@ public:
 private:
   void buildWebSourcePage(QWidget *Page);
   void buildLocalAppearancePage(QWidget *Page);
-  bool execute();
+  bool execute(IJobRequest *Request, const TJobRequestDef &Def, const QString &Caption,
+               int HelpTopic, bool Touched, bool ReadOnly);
   void loadDefinition(const TJobRequestDef &Def);
   void setReadOnly(bool ReadOnly);
   void setTouched(bool Touched);

@@ -4,14 +4,12 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionGroupBox>
 #include <QTabWidget>
@@ -20,9 +18,8 @@
 #include "platform/safecall.h"
 #include "ui/common/job_form_rules.h"
 #include "ui/desktop/call_out.h"
-#include "ui/desktop/dialog_guard.h"
+#include "ui/desktop/dialog_parts.h"
 #include "ui/desktop/dialogs.h"
-#include "ui/desktop/help_topics.h"
 #include "ui/desktop/up_down_edit.h"
 
 namespace zs::ui {
@@ -36,12 +33,6 @@ constexpr const char *dialogName = "OptionsDialog";
 constexpr const char *maskName = "ProxyMaskPassword";
 constexpr uint8_t booleanType = 3;
 enum TProxyUse { puPreconfig = 0, puDirect = 1, puServer = 2 };
-
-QLabel *labelFor(const QString &Caption, QWidget *Buddy) {
-  auto *label = new QLabel(Caption);
-  label->setBuddy(Buddy);
-  return label;
-}
 
 // A group whose caption is a radio button: the caption is blanks as wide as the button, and
 // the button lies over them.
@@ -88,17 +79,7 @@ public:
     setWindowTitle(tr("Options for Zelvor Sumbra"));
     pages_->addTab(internetControlPage(), tr("&Internet Control"));
     pages_->addTab(connectionProxyPage(), tr("Connection &Proxy"));
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    QPushButton *help = buttons->addButton(tr("&Help"), QDialogButtonBox::HelpRole);
-    help->setAutoDefault(false);
-    connect(buttons, &QDialogButtonBox::accepted, this, &TOptionsDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(help, &QPushButton::clicked, this,
-            [this] { RunOrShowError(this, [] { ShowHelpTopic(helpTopic); }); });
-    auto *layout = new QVBoxLayout(this);
-    pages_->setMinimumWidth(480);
-    layout->addWidget(pages_);
-    layout->addWidget(buttons);
+    LayOutFormDialog(this, pages_, [] { return helpTopic; });
     callOut_ = new TCallOut(this);
     load();
   }
@@ -118,14 +99,14 @@ private:
     defaultIndexName_->setObjectName("DefaultIndexName");
     auto *page = new QWidget;
     auto *layout = new QGridLayout(page);
-    layout->addWidget(labelFor(tr("&Limit connections by"), connections_->Edit()), 0, 0);
+    layout->addWidget(LabelFor(tr("&Limit connections by"), connections_->Edit()), 0, 0);
     layout->addWidget(connections_, 0, 1);
-    layout->addWidget(labelFor(tr("Identify Internet &client as"), userAgent_), 1, 0);
+    layout->addWidget(LabelFor(tr("Identify Internet &client as"), userAgent_), 1, 0);
     layout->addWidget(userAgent_, 1, 1);
     layout->addWidget(ignoreSSL_, 2, 0, 1, 2);
     layout->addWidget(ignorePrefix_, 3, 0, 1, 2);
     layout->addWidget(
-        labelFor(tr("When Index &file name is unknown, assume it as"), defaultIndexName_), 4, 0);
+        LabelFor(tr("When Index &file name is unknown, assume it as"), defaultIndexName_), 4, 0);
     layout->addWidget(defaultIndexName_, 4, 1);
     layout->setRowStretch(5, 1);
     return page;
@@ -156,11 +137,11 @@ private:
     address->addWidget(proxyName_, 1);
     address->addWidget(new QLabel(":"));
     address->addWidget(proxyPort_);
-    serverLayout->addWidget(labelFor(tr("Proxy &Address"), proxyName_), 0, 0);
+    serverLayout->addWidget(LabelFor(tr("Proxy &Address"), proxyName_), 0, 0);
     serverLayout->addLayout(address, 0, 1);
-    serverLayout->addWidget(labelFor(tr("User &Name"), proxyUserName_), 1, 0);
+    serverLayout->addWidget(LabelFor(tr("User &Name"), proxyUserName_), 1, 0);
     serverLayout->addWidget(proxyUserName_, 1, 1);
-    serverLayout->addWidget(labelFor(tr("Pa&ssword"), proxyPass_), 2, 0);
+    serverLayout->addWidget(LabelFor(tr("Pa&ssword"), proxyPass_), 2, 0);
     auto *password = new QHBoxLayout;
     password->addWidget(proxyPass_, 1);
     password->addWidget(proxyMaskPassword_);
