@@ -15,9 +15,11 @@ void StartModules() {
   RegisterParsingModule();
   RegisterPersistenceModule();
   RegisterRetrievalModule();
+  RegisterUpdateModule();
 }
 
 void StopModules() {
+  FinalizeUpdateModule();
   FinalizeRetrievalModule();
   FinalizePersistenceModule();
   FinalizeParsingModule();

@@ -49,6 +49,10 @@ constinit EntryPoint<TURL(const TParsedURL &)> UnparseURL{"UnparseURL"};
 constinit EntryPoint<ComPtr<IProfilerNames>()> GetProfiler{"GetProfiler"};
 constinit EntryPoint<ComPtr<IIGetSiteEvents>(IKGetSiteJob *)> CreateDefaultGetSiteEvents{
     "CreateDefaultGetSiteEvents"};
+constinit EntryPoint<TURL()> UpdateSiteURL{"UpdateSiteURL"};
+constinit EntryPoint<ComPtr<IJobRequest>(const TURL &)> CreateUpdJobRequest{"CreateUpdJobRequest"};
+constinit EntryPoint<ComPtr<IIGetSiteEvents>(IKGetSiteJob *)> CreateUpdGetSiteEvents{
+    "CreateUpdGetSiteEvents"};
 constinit EntryPoint<void(TIdleInitHandler)> AddIdleInitHandler{"AddIdleInitHandler"};
 constinit EntryPoint<void(bool &)> ProcessIdleInit{"ProcessIdleInit"};
 constinit EntryPoint<void(IILinkMessageSupport *, void *)> PostLinkMessage{"PostLinkMessage"};

@@ -374,6 +374,16 @@ protected:
   ~IUpdateController() = default;
 };
 
+// The mark of the request of the program's own update job; no methods of its own.
+class IUpdJobRequest : public IUnknown {
+public:
+  static constexpr GUID IID = MakeGUID("{CA38B008-B38E-4612-BEBA-8D57931D8462}");
+  using Base = IUnknown;
+
+protected:
+  ~IUpdJobRequest() = default;
+};
+
 // Class identifiers of the co-classes.
 inline constexpr GUID CLSID_JobRequest = MakeGUID("{1E974E7C-5E25-4625-8FA2-3AB1820C12DF}");
 inline constexpr GUID CLSID_Params = MakeGUID("{5A7B518D-CBB8-419C-8593-023C59BD58B0}");
@@ -817,6 +827,17 @@ extern EntryPoint<bool(const TURL &URL, TParsedURL &Result, bool Simplify)> Pars
 extern EntryPoint<TURL(const TParsedURL &URL)> UnparseURL;
 extern EntryPoint<ComPtr<IProfilerNames>()> GetProfiler;
 extern EntryPoint<ComPtr<IIGetSiteEvents>(IKGetSiteJob *Job)> CreateDefaultGetSiteEvents;
+
+// ---------------------------------------------------------------------------------------
+// Site update
+
+// The root of the vendor's web site, which bounds every update job.
+extern EntryPoint<TURL()> UpdateSiteURL;
+// The fixed request of an update job that fetches the update file at URL.
+extern EntryPoint<ComPtr<IJobRequest>(const TURL &URL)> CreateUpdJobRequest;
+// The event sink of an update job: the default sink, and at the job's end the update file
+// started once every link is complete.
+extern EntryPoint<ComPtr<IIGetSiteEvents>(IKGetSiteJob *Job)> CreateUpdGetSiteEvents;
 
 // A start-up handler: sets Done to false to be run again.
 using TIdleInitHandler = void (*)(bool &Done);

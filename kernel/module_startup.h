@@ -13,6 +13,7 @@ void RegisterLinksModule();
 void RegisterParsingModule();
 void RegisterPersistenceModule();
 void RegisterRetrievalModule();
+void RegisterUpdateModule();
 
 // Each releases what its module holds, at the end of the program.
 void FinalizeKernelModule();
@@ -22,6 +23,7 @@ void FinalizeLinksModule();
 void FinalizeParsingModule();
 void FinalizePersistenceModule();
 void FinalizeRetrievalModule();
+void FinalizeUpdateModule();
 
 // Binds the calling thread as the main thread and registers every module built so far.
 void StartModules();

@@ -40,6 +40,7 @@
 #include "ui/desktop/indicator_panel.h"
 #include "ui/desktop/job_list_view.h"
 #include "ui/desktop/program_icons.h"
+#include "ui/desktop/qt_main_loop.h"
 #include "ui/desktop/titled_frame.h"
 
 namespace zs::ui {
@@ -152,6 +153,10 @@ TMainWindow::TMainWindow() {
   platform::SetActivationHandler([] {
     if (instance) instance->Activate();
   });
+  // Work posted to the main thread that fails is told of as a command's failure is.
+  SetMainLoopErrorHandler([](std::exception_ptr Error) {
+    if (instance) instance->guarded([&] { std::rethrow_exception(Error); });
+  });
   connect(jobList_, &QTreeWidget::itemSelectionChanged, this, &TMainWindow::SelectionChanged);
   qApp->installEventFilter(this);
   loadJobList();
@@ -171,6 +176,7 @@ TMainWindow::TMainWindow() {
 
 TMainWindow::~TMainWindow() {
   platform::SetActivationHandler(nullptr);
+  SetMainLoopErrorHandler(nullptr);
   advisor_.reset();
   // The job sinks may outlive the window: their rows go with it.
   for (QTreeWidgetItem *item : jobList_->Items())
@@ -671,7 +677,9 @@ void TMainWindow::showProperties() {
   if (!job) return;
   ComPtr<IJobRequest> request;
   OleCheck(job->get_JobRequest(request.put()));
-  ExecuteEditJobDialog(this, request.get(), sink->IsUpdateJob());
+  // The job's own sink knows whether it is the update job.
+  ComPtr<IIGetSiteEvents> events = job.As<IIGetSiteJob>()->GetEvents();
+  ExecuteEditJobDialog(this, request.get(), events && events->IsUpdateJob());
 }
 
 void TMainWindow::showOptions() { ExecuteOptionsDialog(this); }

@@ -17,10 +17,19 @@ namespace {
 std::atomic<bool> drainQueued{false};
 // Fires when the next timer of the queue is due.
 QTimer *timerClock = nullptr;
+std::function<void(std::exception_ptr)> errorHandler;
+
+void wakeUp();
 
 void drain() {
   drainQueued = false;
-  platform::ProcessPendingMessages();
+  try {
+    platform::ProcessPendingMessages();
+  } catch (...) {
+    // What was queued behind the failing message runs in the next drain.
+    wakeUp();
+    if (errorHandler) errorHandler(std::current_exception());
+  }
   if (!timerClock) return;
   const auto next = platform::NextTimerDue();
   if (next) {
@@ -41,6 +50,10 @@ void wakeUp() {
 }
 
 } // namespace
+
+void SetMainLoopErrorHandler(std::function<void(std::exception_ptr Error)> Handler) {
+  errorHandler = std::move(Handler);
+}
 
 void BindMainLoopToQt() {
   timerClock = new QTimer(QCoreApplication::instance());

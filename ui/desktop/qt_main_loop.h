@@ -2,6 +2,7 @@
 // loop, which runs what was posted and the timers that are due, in the order posted.
 #pragma once
 
+#include <exception>
 #include <functional>
 
 namespace zs::ui {
@@ -10,6 +11,10 @@ namespace zs::ui {
 // Unbind before it goes.
 void BindMainLoopToQt();
 void UnbindMainLoopFromQt();
+
+// Where a posted message or a timer that fails sends its error (the messages behind it still
+// run); an empty handler lets such errors go unreported.
+void SetMainLoopErrorHandler(std::function<void(std::exception_ptr Error)> Handler);
 
 // As the kernel expects it: until the condition holds, the main thread handles Qt's events
 // and the queue, so the window stays responsive while it waits; other threads just sleep.

@@ -1,6 +1,6 @@
 // The main of the desktop tests: the window's toolkit on the offscreen platform, private
-// settings and a private job list folder, and the modules started as the program starts
-// them.
+// settings, a private job list folder and temporary folder, and the modules started as the
+// program starts them.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -18,6 +18,8 @@ int main(int argc, char **argv) {
   zs::testing::ScopedHives hives;
   zs::testing::TempDir data;
   setenv("XDG_DATA_HOME", data.Path().c_str(), 1);
+  // The update job's folder, among others, goes to the temporary folder.
+  setenv("TMPDIR", data.Path().c_str(), 1);
   zs::StartModules();
   zs::ui::RegisterDesktopModule();
   int result = 0;

@@ -5,6 +5,8 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include "platform/class_table.h"
+#include "tests/kernel/kernel_test_support.h"
 #include "tests/ui/desktop/desktop_test_support.h"
 #include "ui/desktop/call_out.h"
 #include "ui/desktop/dialogs.h"
@@ -131,9 +133,16 @@ TEST_F(JobPropertiesDialogTest, AJobOpensWithItsOwnValuesAndAnUpdateJobCannotBeC
   EXPECT_EQ(Boxes, std::vector<std::string>{"Sorry, this feature is not yet implemented"});
   EXPECT_EQ(titles(), std::vector<std::string>{"Club pages"});
 
-  ComPtr<IJobRequest> request;
-  OleCheck(job->get_JobRequest(request.put()));
-  onDialog([&] { ui::ExecuteEditJobDialog(window.get(), request.get(), true); },
+  // The program's update job, handed over by an outside caller, cannot be changed.
+  static std::string vendorSite;
+  vendorSite = "file://" + temp.Path();
+  ScopedFake<TURL()> site(UpdateSiteURL, [] { return TURL(vendorSite); });
+  OleCheck(platform::CreateComObject<IUpdateController>(CLSID_UpdateController)
+               ->AddUpdateFile(vendorSite + "update.sh"));
+  Pump();
+  ASSERT_EQ(titles(), (std::vector<std::string>{"Club pages", "Zelvor automatic update"}));
+  select({1});
+  onDialog([&] { trigger("JobProperties"); },
            [&] {
              EXPECT_EQ(dialog->windowTitle(), "Job Propeties: Read Only");
              EXPECT_TRUE(control("PageURL")->isReadOnly());
@@ -142,7 +151,7 @@ TEST_F(JobPropertiesDialogTest, AJobOpensWithItsOwnValuesAndAnUpdateJobCannotBeC
              dialog->accept();
              EXPECT_TRUE(dialog->isVisible());
            });
-  EXPECT_EQ(titles(), std::vector<std::string>{"Club pages"});
+  EXPECT_EQ(titles()[1], "Zelvor automatic update");
 }
 
 TEST_F(JobPropertiesDialogTest, AFaultyFieldIsPointedAtOnItsPageAndTheCallOutGoesWithTheNextKey) {
