@@ -18,6 +18,7 @@ const char *EnumName(TLinkState value) { return nameOf(LinkStateNames, value); }
 // Constant-initialised: usable before, during and after every module's start-up.
 constinit EntryPoint<ComPtr<IKernel>()> GetKernel{"GetKernel"};
 constinit EntryPoint<ComPtr<IJobQueue>()> GetJobQueue{"GetJobQueue"};
+constinit EntryPoint<std::vector<ComPtr<IGetSiteJob>>()> QueueJobs{"QueueJobs"};
 constinit EntryPoint<void()> ShutdownKernel{"ShutdownKernel"};
 constinit EntryPoint<bool(const std::string &, IJobRequest *, std::string &)> CheckProjectDir{
     "CheckProjectDir"};

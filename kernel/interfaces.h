@@ -795,6 +795,8 @@ public:
 
 extern EntryPoint<ComPtr<IKernel>()> GetKernel;
 extern EntryPoint<ComPtr<IJobQueue>()> GetJobQueue;
+// The jobs of the kernel's job list, in its order, as they are now.
+extern EntryPoint<std::vector<ComPtr<IGetSiteJob>>()> QueueJobs;
 extern EntryPoint<void()> ShutdownKernel;
 extern EntryPoint<bool(const std::string &Path, IJobRequest *Request, std::string &Message)>
     CheckProjectDir;

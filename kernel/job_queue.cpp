@@ -200,6 +200,20 @@ ComPtr<TJobQueue> takeInstance() {
 
 ComPtr<IJobQueue> GetJobQueue() { return existingInstance(); }
 
+std::vector<ComPtr<IGetSiteJob>> QueueJobs() {
+  ComPtr<IIntfSnapshot> snapshot;
+  OleCheck(existingInstance()->GetJobs(snapshot.put()));
+  int32_t count = 0;
+  OleCheck(snapshot->get_Count(&count));
+  std::vector<ComPtr<IGetSiteJob>> jobs;
+  for (int32_t i = 0; i < count; ++i) {
+    ComPtr<IUnknown> item;
+    OleCheck(snapshot->get_Item(i, item.put()));
+    if (ComPtr<IGetSiteJob> job = item.As<IGetSiteJob>()) jobs.push_back(job);
+  }
+  return jobs;
+}
+
 bool CheckProjectDir(const std::string &Path, IJobRequest *Request, std::string &Message) {
   return existingInstance()->CheckProjectDir(Path, Request, Message);
 }

@@ -52,6 +52,7 @@ private:
 };
 
 ComPtr<IJobQueue> GetJobQueue();
+std::vector<ComPtr<IGetSiteJob>> QueueJobs();
 bool CheckProjectDir(const std::string &Path, IJobRequest *Request, std::string &Message);
 void CreateJobWithEvents(IJobRequest *Request, TGetSiteEventsFactory Factory);
 // Pauses and removes every job, lets the pool and the scheduler go, and waits in the main

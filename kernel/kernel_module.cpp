@@ -39,6 +39,7 @@ void RegisterKernelModule() {
   CreateIntfSnapshot.Fill(&kernel::NewIntfSnapshot);
   kernel::RegisterIntfSnapshotClass();
   GetJobQueue.Fill(&kernel::GetJobQueue);
+  QueueJobs.Fill(&kernel::QueueJobs);
   ShutdownKernel.Fill(&kernel::ShutdownKernel);
   CheckProjectDir.Fill(&kernel::CheckProjectDir);
   CreateJobWithEvents.Fill(&kernel::CreateJobWithEvents);

@@ -16,16 +16,9 @@ int32_t versionNumber(uint16_t Major, uint16_t Minor) { return int32_t(Major) * 
 
 // The job of the list whose request carries the update mark; empty when there is none.
 ComPtr<IGetSiteJob> findUpdateJob() {
-  ComPtr<IIntfSnapshot> jobs;
-  OleCheck(GetJobQueue()->GetJobs(jobs.put()));
-  int32_t count = 0;
-  OleCheck(jobs->get_Count(&count));
-  for (int32_t i = 0; i < count; ++i) {
-    ComPtr<IUnknown> item;
-    OleCheck(jobs->get_Item(i, item.put()));
-    ComPtr<IGetSiteJob> job = item.As<IGetSiteJob>();
+  for (const ComPtr<IGetSiteJob> &job : QueueJobs()) {
     ComPtr<IJobRequest> request;
-    if (job) OleCheck(job->get_JobRequest(request.put()));
+    OleCheck(job->get_JobRequest(request.put()));
     if (request && request.As<IUpdJobRequest>()) return job;
   }
   return nullptr;

@@ -38,19 +38,7 @@ protected:
     WriteFile(site.File(name), "#!/bin/sh\necho " + name + " > '" + mark + "'\n");
     return "file://" + site.File(name);
   }
-  std::vector<ComPtr<IGetSiteJob>> jobs() const {
-    ComPtr<IIntfSnapshot> snapshot;
-    OleCheck(GetJobQueue()->GetJobs(snapshot.put()));
-    int32_t count = 0;
-    OleCheck(snapshot->get_Count(&count));
-    std::vector<ComPtr<IGetSiteJob>> all;
-    for (int32_t i = 0; i < count; ++i) {
-      ComPtr<IUnknown> item;
-      OleCheck(snapshot->get_Item(i, item.put()));
-      all.push_back(item.As<IGetSiteJob>());
-    }
-    return all;
-  }
+  static std::vector<ComPtr<IGetSiteJob>> jobs() { return QueueJobs(); }
   static std::vector<std::string> logOf(IGetSiteJob *job) {
     auto *sink =
         static_cast<TLogGetSiteEvents *>(Internal(job)->GetEvents()->GetFileEvents().get());

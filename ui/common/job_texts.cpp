@@ -16,6 +16,10 @@ std::string JobFieldName(int32_t Field) {
   return Field > 0 && Field < int32_t(std::size(names)) ? names[Field] : "";
 }
 
+std::string RefusedFieldText(int32_t Field, const std::string &Message) {
+  return "The " + JobFieldName(Field) + " is refused: " + Message;
+}
+
 std::string PageURLOf(const std::string &Text) {
   if (Text.find(':') != std::string::npos || !std::filesystem::exists(Text)) return Text;
   return FileURLOfPath(AbsolutePath(Text));

@@ -86,19 +86,7 @@ void TUserJobList::Save(bool MergeOthers) {
   lock_.reset();
 }
 
-std::vector<ComPtr<IGetSiteJob>> TUserJobList::Jobs() const {
-  ComPtr<IIntfSnapshot> snapshot;
-  OleCheck(GetJobQueue()->GetJobs(snapshot.put()));
-  int32_t count = 0;
-  OleCheck(snapshot->get_Count(&count));
-  std::vector<ComPtr<IGetSiteJob>> jobs;
-  for (int32_t i = 0; i < count; ++i) {
-    ComPtr<IUnknown> item;
-    OleCheck(snapshot->get_Item(i, item.put()));
-    if (auto job = item.As<IGetSiteJob>()) jobs.push_back(job);
-  }
-  return jobs;
-}
+std::vector<ComPtr<IGetSiteJob>> TUserJobList::Jobs() const { return QueueJobs(); }
 
 ComPtr<IGetSiteJob> TUserJobList::Find(const std::string &numberOrDirectory) const {
   const std::vector<ComPtr<IGetSiteJob>> jobs = Jobs();

@@ -17,6 +17,7 @@
 #include "ui/console/console_module.h"
 #include "ui/console/console_monitor.h"
 #include "ui/console/console_options.h"
+#include "ui/console/program_on_bus.h"
 
 namespace zs::ui {
 
@@ -108,11 +109,18 @@ public:
     if (command == "export") return exportList();
     if (command == "import") return importList();
     if (command == "import-job") return importJob();
+    if (command == "update-file") return updateFile();
     return settings();
   }
 
 private:
   const std::string &argument(size_t index) const { return options_.Arguments.at(index); }
+
+  // update-file: the program that runs (or that the bus starts) does the work.
+  int updateFile() {
+    HandUpdateFileToProgram(argument(0));
+    return ecDone;
+  }
 
   // get ---------------------------------------------------------------------------------
 
@@ -155,7 +163,7 @@ private:
     OleCheck(request->AsRecDef(&def));
     std::string message;
     if (const int32_t field = ValidateJobRequestDef(def, request.get(), message))
-      throw ECommandFailed("The " + JobFieldName(field) + " is refused: " + message);
+      throw ECommandFailed(RefusedFieldText(field, message));
     ComPtr<IGetSiteJob> job;
     OleCheck(GetJobQueue()->AddJob(request.get(), job.put()));
     return job;

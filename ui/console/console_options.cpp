@@ -47,6 +47,10 @@ const std::map<std::string, TCommandInfo> &commands() {
        {1, 1,
         "zsumbra import-job DESCRIPTION_FILE\n  Adds the job whose description file is given "
         "(the job goes on where it stopped)."}},
+      {"update-file",
+       {1, 1,
+        "zsumbra update-file URL\n  Hands the update file at URL to the desktop program (started "
+        "for it when\n  it does not run), which fetches it and starts it once it is complete."}},
       {"settings",
        {0, 2,
         "zsumbra settings [NAME [VALUE]]\n  Prints every setting, prints one, or changes one."}},
@@ -57,7 +61,8 @@ const std::map<std::string, TCommandInfo> &commands() {
 const char *const programHelp =
     "Zelvor Sumbra copies web sites for reading offline.\n"
     "Usage: zsumbra COMMAND [ARGUMENTS] [--quiet | --verbose] [--new-job-list]\n"
-    "Commands: get, list, run, pause, retry, remove, export, import, import-job, settings.\n"
+    "Commands: get, list, run, pause, retry, remove, export, import, import-job,\n"
+    "update-file, settings.\n"
     "Each command explains itself with --help. --new-job-list starts with an empty job\n"
     "list when the job list file cannot be read (the file itself is kept).";
 

@@ -7,6 +7,7 @@
 #include "kernel/interfaces.h"
 #include "kernel/module_startup.h"
 #include "ui/common/program_cycle.h"
+#include "ui/desktop/automation_server.h"
 #include "ui/desktop/desktop_module.h"
 #include "ui/desktop/main_window.h"
 #include "ui/desktop/qt_main_loop.h"
@@ -25,7 +26,8 @@ int RunDesktop(int argc, char **argv) {
   QApplication::setOrganizationName("Zelvor");
   TSingleInstance single;
   if (!single.Acquire()) {
-    TSingleInstance::ActivateOther();
+    // The instance that runs serves the bus too; a start for the bus has nothing to show.
+    if (!automation) TSingleInstance::ActivateOther();
     StopModules();
     return 0;
   }
@@ -33,6 +35,8 @@ int RunDesktop(int argc, char **argv) {
   int code = 0;
   {
     auto window = std::make_unique<TMainWindow>();
+    TAutomationServer automationServer(nullptr);
+    automationServer.Start();
     if (!automation) window->show();
     code = QApplication::exec();
     window->SaveJobList();

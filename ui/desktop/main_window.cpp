@@ -607,7 +607,7 @@ void TMainWindow::exportJobList() {
   OleCheck(GetJobQueue()->SaveTo(dialog.selectedFiles().front().toStdString()));
 }
 
-void TMainWindow::runJob(IGetSiteJob *Job) {
+void TMainWindow::RunJob(IGetSiteJob *Job) {
   ComPtr<IJobRequest> request;
   OleCheck(Job->get_JobRequest(request.put()));
   TLocalFileName dir;
@@ -633,7 +633,7 @@ void TMainWindow::JobStateChanged(IGetSiteJob *Job, TJobState State) {
 void TMainWindow::runSelected() {
   for (QTreeWidgetItem *item : jobList_->SelectedInOrder())
     if (ComPtr<IGetSiteJob> job = jobOf(item); job && stateOf(job.get()) == jsStopped)
-      guarded([&] { runJob(job.get()); });
+      guarded([&] { RunJob(job.get()); });
   UpdateActions();
 }
 
@@ -650,7 +650,7 @@ void TMainWindow::thisJobAction() {
   ComPtr<IGetSiteJob> job = jobOf(selected.front());
   if (!job) return;
   if (thisJobState_ == jsStopped)
-    runJob(job.get());
+    RunJob(job.get());
   else if (thisJobState_ == jsRunning)
     OleCheck(job->Pause());
   UpdateActions();

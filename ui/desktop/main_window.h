@@ -64,6 +64,8 @@ public:
   void ShowError(const std::string &Text);
   // The window comes forward, as a second start of the program asks it to.
   void Activate();
+  // Runs a job as the window's Run command does: its project folder locked while it runs.
+  void RunJob(IGetSiteJob *Job);
 
   // From the job sinks: a job's state changed, or a title; the selection changed.
   void JobStateChanged(IGetSiteJob *Job, TJobState State);
@@ -113,7 +115,6 @@ private:
   void showHelpContents();
   void showHelpIndex();
 
-  void runJob(IGetSiteJob *Job);
   void setDetailVisible(bool Visible, bool Store);
   void setJobsExpanded(bool Expanded);
   void fitJobsFrame();
