@@ -11,6 +11,7 @@
 #include "platform/main_loop.h"
 #include "platform/safecall.h"
 #include "ui/common/job_texts.h"
+#include "ui/common/new_job.h"
 #include "ui/common/program_cycle.h"
 #include "ui/common/project_lock.h"
 #include "ui/common/user_job_list.h"
@@ -154,20 +155,7 @@ private:
     return def;
   }
 
-  ComPtr<IGetSiteJob> newJob(const std::string &dir) {
-    ComPtr<IJobRequest> request = CreateJobRequest();
-    // The request fills in what was left out (the site's bound, the title) before it is
-    // judged, as the job will see it.
-    OleCheck(request->Change(requestedDef(dir)));
-    TJobRequestDef def;
-    OleCheck(request->AsRecDef(&def));
-    std::string message;
-    if (const int32_t field = ValidateJobRequestDef(def, request.get(), message))
-      throw ECommandFailed(RefusedFieldText(field, message));
-    ComPtr<IGetSiteJob> job;
-    OleCheck(GetJobQueue()->AddJob(request.get(), job.put()));
-    return job;
-  }
+  ComPtr<IGetSiteJob> newJob(const std::string &dir) { return AddNewJob(requestedDef(dir)); }
 
   std::string descriptionFile(const std::string &dir) {
     std::string name;

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "platform/safecall.h"
-#include "ui/common/job_texts.h"
+#include "ui/common/new_job.h"
 #include "ui/desktop/bus_reply.h"
 #include "ui/desktop/main_window.h"
 
@@ -105,18 +105,8 @@ TBusJobQueue::TBusJobQueue(QObject *Parent) : QObject(Parent) {}
 
 QString TBusJobQueue::AddJob(const QVariantMap &Definition) {
   return AnswerCall(*this, [&] {
-    ComPtr<IJobRequest> request = CreateJobRequest();
-    // Taken first, the request fills what was left out (the site bound, the title); what
-    // it holds then is what must pass.
-    OleCheck(request->Change(definitionOf(Definition)));
-    TJobRequestDef def;
-    OleCheck(request->AsRecDef(&def));
-    std::string message;
-    if (const int32_t field = ValidateJobRequestDef(def, request.get(), message))
-      throw Exception(RefusedFieldText(field, message));
-    ComPtr<IGetSiteJob> job;
-    OleCheck(GetJobQueue()->AddJob(request.get(), job.put()));
-    return QString::fromStdString(def.ProjectDir);
+    ComPtr<IGetSiteJob> job = AddNewJob(definitionOf(Definition));
+    return QString::fromStdString(definitionOf(job.get()).ProjectDir);
   });
 }
 
