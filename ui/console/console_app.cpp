@@ -411,6 +411,10 @@ int RunConsole(const std::vector<std::string> &arguments) {
     std::fprintf(stderr, "zsumbra: %s\nTry zsumbra --help.\n", error.what());
     return ecFailed;
   }
+  if (options.Manual || options.Completion) {
+    std::printf("%s", (options.Manual ? ConsoleManual() : ConsoleCompletion()).c_str());
+    return ecDone;
+  }
   if (options.Help) {
     std::printf("%s\n", ConsoleHelp(options.Command).c_str());
     return ecDone;

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <map>
 
+#include "ui/common/manual_page.h"
+
 namespace zs::ui {
 
 namespace {
@@ -66,6 +68,48 @@ const char *const programHelp =
     "Each command explains itself with --help. --new-job-list starts with an empty job\n"
     "list when the job list file cannot be read (the file itself is kept).";
 
+const char *const globalOptions =
+    "--quiet, -q\n"
+    "  Prints only errors.\n"
+    "--verbose, -v\n"
+    "  Prints every link as it is fetched.\n"
+    "--new-job-list\n"
+    "  Starts with an empty job list when the job list file cannot be read; the file is\n"
+    "  kept aside.\n"
+    "--help, -h\n"
+    "  Prints the help of the program, or of the command given.";
+
+const char *const exitStatus =
+    "0\n  Done: every link was copied.\n"
+    "1\n  Some links failed.\n"
+    "2\n  The command could not be run (the message says why).\n"
+    "3\n  Interrupted by Ctrl-C or SIGTERM; the same command goes on later.";
+
+const char *const files =
+    "$XDG_DATA_HOME/Zelvor/Zelvor Sumbra/USER.jl\n"
+    "  The user's job list (under ~/.local/share without XDG_DATA_HOME).\n"
+    "$XDG_CONFIG_HOME/Zelvor/Sumbra/user.db\n"
+    "  The user's settings (under ~/.config without XDG_CONFIG_HOME).\n"
+    "/etc/zelvor-sumbra/machine.db\n"
+    "  The settings of every user of the machine.\n"
+    "DIR/#Sumbra.&JD\n"
+    "  The description of the job that copies into DIR, and its journal beside it.";
+
+const char *const environment = "ZELVOR_SUMBRA_USER_HIVE, ZELVOR_SUMBRA_MACHINE_HIVE\n"
+                                "  Other files for the user's and the machine's settings.\n"
+                                "CURL_CA_BUNDLE, SSL_CERT_FILE\n"
+                                "  The certificate authorities trusted for https.\n"
+                                "TMPDIR\n"
+                                "  The temporary folder.";
+
+const char *const examples =
+    "zsumbra get https://example.org/docs/ ~/docs\n"
+    "  Copies the site below https://example.org/docs/ into ~/docs, browsable offline.\n"
+    "zsumbra get ~/site/index.html ~/copy --exact --depth 2\n"
+    "  Copies a local site as it is, two links deep.\n"
+    "zsumbra list\n"
+    "  Shows the jobs, numbered; zsumbra run 2 goes on with the second.";
+
 int toNumber(const std::string &option, const std::string &text) {
   int value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -84,7 +128,11 @@ TConsoleOptions ParseConsoleOptions(const std::vector<std::string> &arguments) {
       if (i + 1 == arguments.size()) throw EUsage(argument + " needs a value");
       return arguments[++i];
     };
-    if (argument == "--help" || argument == "-h") {
+    if (argument == "--manual") {
+      options.Manual = true;
+    } else if (argument == "--completion") {
+      options.Completion = true;
+    } else if (argument == "--help" || argument == "-h") {
       options.Help = true;
     } else if (argument == "--quiet" || argument == "-q") {
       options.Verbosity = TVerbosity::Quiet;
@@ -117,7 +165,7 @@ TConsoleOptions ParseConsoleOptions(const std::vector<std::string> &arguments) {
     }
   }
   if (options.Command.empty()) {
-    if (!options.Help) throw EUsage("No command given");
+    if (!options.Help && !options.Manual && !options.Completion) throw EUsage("No command given");
     return options;
   }
   const auto command = commands().find(options.Command);
@@ -130,6 +178,43 @@ TConsoleOptions ParseConsoleOptions(const std::vector<std::string> &arguments) {
   if (options.Connections && *options.Connections < 1)
     throw EUsage("--connections needs at least 1");
   return options;
+}
+
+std::string ConsoleManual() {
+  TManualPage page;
+  page.Name = "zsumbra";
+  page.Summary = "copy web sites for reading offline";
+  page.Synopsis = "zsumbra COMMAND [ARGUMENTS] [--quiet | --verbose] [--new-job-list]";
+  page.Description = programHelp;
+  std::string commandHelp;
+  for (const auto &[name, info] : commands())
+    commandHelp += std::string(info.Help) + "\n";
+  page.Sections = {{"COMMANDS", commandHelp},      {"OPTIONS", globalOptions},
+                   {"EXIT STATUS", exitStatus},    {"FILES", files},
+                   {"ENVIRONMENT", environment},   {"EXAMPLES", examples},
+                   {"SEE ALSO", "ZelvorSumbra(1)"}};
+  return ManualPageText(page);
+}
+
+std::string ConsoleCompletion() {
+  std::string names;
+  for (const auto &[name, info] : commands())
+    names += (names.empty() ? "" : " ") + name;
+  return "# bash completion for zsumbra\n"
+         "_zsumbra() {\n"
+         "  local current=\"${COMP_WORDS[COMP_CWORD]}\"\n"
+         "  if [ \"$COMP_CWORD\" -eq 1 ]; then\n"
+         "    COMPREPLY=($(compgen -W \"" +
+         names +
+         " --help\" -- \"$current\"))\n"
+         "  elif [[ \"$current\" == -* ]]; then\n"
+         "    COMPREPLY=($(compgen -W \"--quiet --verbose --new-job-list --help --exact --depth "
+         "--site --any-site --index --title --connections --replace\" -- \"$current\"))\n"
+         "  else\n"
+         "    COMPREPLY=($(compgen -f -- \"$current\"))\n"
+         "  fi\n"
+         "}\n"
+         "complete -o filenames -F _zsumbra zsumbra\n";
 }
 
 std::string ConsoleHelp(const std::string &command) {

@@ -17,7 +17,9 @@ enum class TVerbosity { Quiet, Normal, Verbose };
 struct TConsoleOptions {
   std::string Command; // "get", "list", ...; empty: only --help was asked
   std::vector<std::string> Arguments;
-  bool Help = false; // --help: the command's help, or the list of commands
+  bool Help = false;       // --help: the command's help, or the list of commands
+  bool Manual = false;     // --manual: the manual page
+  bool Completion = false; // --completion: the bash completion script
   TVerbosity Verbosity = TVerbosity::Normal;
   bool NewJobList = false; // start with an empty job list when the file is corrupt
   // get
@@ -38,5 +40,9 @@ TConsoleOptions ParseConsoleOptions(const std::vector<std::string> &arguments);
 
 // The help of a command; of the program when Command is empty or unknown.
 std::string ConsoleHelp(const std::string &command);
+// The manual page zsumbra(1), made of the same texts as the help.
+std::string ConsoleManual();
+// The bash completion of the commands and options.
+std::string ConsoleCompletion();
 
 } // namespace zs::ui
