@@ -37,6 +37,9 @@ public:
       if (!URLParser || !JobRequest)
         throw EParser("The HTML parser needs a URL parser and a job request");
       browsable_ = IsBrowsableCopy(*JobRequest);
+      Variant modern;
+      OleCheck(GetProfiler()->get_Param("FollowModernMarkup", &modern));
+      modern_ = !modern.IsNull() && modern.AsBoolean();
       urlParser_ = URLParser;
       reportLink_ = ReportLink;
       context_ = Context;
@@ -124,7 +127,9 @@ private:
     case akStyle: return custom("css", Value, Replacement);
     case akEvent: return custom("script", Value, Replacement);
     case akRawTextSrc: return resolve(Value, Quote, Replacement) && Replacement;
-    case akLink: return link(Value, Quote, Replacement) && Replacement;
+    case akLink:
+      if (linkCode_ == tiCandidates) return candidates(Value, Quote, Replacement) && Replacement;
+      return link(Value, Quote, Replacement) && Replacement;
     }
     return false;
   }
@@ -172,7 +177,7 @@ private:
     if (name == "style") return akStyle;
     if (name.starts_with("on")) return akEvent;
     if (name == "rel") return HasRelAttribute(tag_) ? akRel : akNone;
-    linkCode_ = FindTagsInfo(name, tag_);
+    linkCode_ = FindTagsInfo(name, tag_, modern_);
     return linkCode_ ? akLink : akNone;
   }
 
@@ -195,12 +200,66 @@ private:
   }
 
   void rel(std::string_view value) {
-    std::optional<TLinkType> type = LinkTypeOfRel(value);
+    std::optional<TLinkType> type = LinkTypeOfRel(value, modern_);
     if (!type) return;
     if (pendingURL_)
       report(*std::exchange(pendingURL_, std::nullopt), *type);
     else
       pendingType_ = type;
+  }
+
+  // A srcset: candidates separated by commas, each a URL and its descriptors ("2x", "640w").
+  // Each URL is reported as an image and, in a browsable copy, replaced where it stands;
+  // everything around the URLs stays as written. A URL the parser does not accept is kept.
+  bool candidates(std::string_view value, char quote, std::string *replacement) {
+    const std::string_view text = DecodeCharacterReferences(value, decoded_);
+    constexpr std::string_view blanks = " \t\r\n\f";
+    candidateText_.clear();
+    bool any = false;
+    size_t at = 0;
+    while (at < text.size()) {
+      const size_t start = std::min(text.find_first_not_of(",\t\r\n\f ", at), text.size());
+      candidateText_.append(text.substr(at, start - at));
+      if (start == text.size()) break;
+      const size_t end = std::min(text.find_first_of(blanks, start), text.size());
+      // Commas that end the URL end the candidate: it has no descriptors.
+      std::string_view url = text.substr(start, end - start);
+      const size_t commas = url.size() - (url.find_last_not_of(',') + 1);
+      url.remove_suffix(commas);
+      if (candidate(url, replacement)) {
+        any = true;
+        candidateText_.append(relativeLink_);
+      } else {
+        candidateText_.append(url);
+      }
+      at = end - commas;
+      if (commas) continue;
+      // The descriptors run to a comma outside parentheses.
+      int depth = 0;
+      size_t stop = at;
+      for (; stop < text.size(); ++stop) {
+        const char c = text[stop];
+        if (c == '(') ++depth;
+        if (c == ')' && depth) --depth;
+        if (c == ',' && !depth) break;
+      }
+      candidateText_.append(text.substr(at, stop - at));
+      at = stop;
+    }
+    if (any && replacement) AppendAttributeValue(*replacement, candidateText_, quote);
+    return any;
+  }
+
+  bool candidate(std::string_view url, std::string *replacement) {
+    if (url.empty()) return false;
+    urlText_.assign(CleanURLText(url, cleaned_));
+    bool accepted = false;
+    OleCheck(urlParser_->SetURL(urlText_, &accepted));
+    if (!accepted) return false;
+    OleCheck(urlParser_->GetURL(&url_));
+    report(url_, ltImage);
+    if (replacement) OleCheck(urlParser_->GetRelativeLink(&relativeLink_));
+    return true;
   }
 
   // Judges a link value; when accepted, url_ holds the URL to report and Replacement (when
@@ -263,6 +322,7 @@ private:
   void *context_ = nullptr;
   ICustomParseProcessor *customProcessor_ = nullptr; // not counted: the provider owns us
   bool browsable_ = false;
+  bool modern_ = false; // the requisites of today's markup are followed too
   std::optional<THTMLTokenizer> tokenizer_;
 
   bool inHTML_ = false;
@@ -272,6 +332,7 @@ private:
   std::string tag_;
   std::string attributeName_;
   TAttributeKind kind_ = akNone;
+  std::string candidateText_; // a srcset as it is written back
   uint8_t linkCode_ = 0;
   std::optional<TLinkType> pendingType_;
   std::optional<std::string> pendingURL_;

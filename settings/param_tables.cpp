@@ -72,6 +72,9 @@ constexpr TParamRec userParams[] = {
     {"IgnorePrefix", settingsGroup, boolean, false, [](std::string_view) { return Variant(true); }},
     {"DefaultIndexName", settingsGroup, text, false,
      [](std::string_view) { return Variant("index.htm"); }},
+    // The requisites of today's pages (srcset, media, icons, lazy images, SVG references).
+    {"FollowModernMarkup", settingsGroup, boolean, false,
+     [](std::string_view) { return Variant(true); }},
     prefixToIgnoreRec,
     defaultPortRec,
     inetModuleRec,

@@ -26,6 +26,7 @@ const std::vector<std::string> smallPages = {
     "\0\xe9<html \xff=1><img alt=\"\0\" src=x.gif><a href= x.htm title=&#65;>"s,
     "<html><xml><a href=x></xml><script>var a = \"</scr",
     "<html><img src=a.gif alt='x' title=\"y\"><a href=\"z.htm\" tit",
+    "<html><img srcset=\"a.gif 1x, /b.gif 2x,c,,\"><video poster=p.jpg><link rel='x icon' href=i",
 };
 
 // Every cut of the page must give what the page whole gives.

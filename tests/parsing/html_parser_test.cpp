@@ -21,7 +21,7 @@ TEST(HTMLParser, EachLinkBearingAttributeIsReportedWithItsType) {
        {"ltExtra http://host/dir/c", "ltEmbedded http://host/l/", "ltFrame http://host/dir/i",
         "ltFrame http://host/dir/m"}},
       // A rel counts on its own tag only; a second href does not make the first vanish.
-      {"<link href=t rel=\"StyleSheet\"><link rel=stylesheet><link href=s rel=icon>"
+      {"<link href=t rel=\"StyleSheet\"><link rel=stylesheet><link href=s rel=next>"
        "<a href=x href=y>",
        {"ltStylesheet http://host/dir/t", "ltAHref http://host/dir/s", "ltAHref http://host/dir/x",
         "ltAHref http://host/dir/y"}},
@@ -37,6 +37,56 @@ TEST(HTMLParser, EachLinkBearingAttributeIsReportedWithItsType) {
   THTMLPage page(ctExact);
   for (const auto &[html, links] : cases)
     EXPECT_EQ(page.Parse("<html>"s + html).Links, links) << html;
+}
+
+// The requisites of today's pages, with the setting on (the default); with it off, only
+// what the table above names.
+TEST(HTMLParser, TodaysRequisitesAreFollowedAndRewrittenUnlessSwitchedOff) {
+  const std::string html =
+      "<html><img src=a.gif srcset=\"s1.gif 1x,s2.gif  2x , /big.gif 640w\">"
+      "<picture><source srcset='p.webp'><source srcset=\"q,r.gif,,\"></picture>"
+      "<video poster=v.jpg src=m.mp4><source src=m.webm><track src=t.vtt></video>"
+      "<audio src=a.ogg></audio><div data-src=lazy.jpg data-bg=bg.png></div>"
+      "<link rel=\"shortcut icon\" href=i.ico><link rel=preload href=f.woff2>"
+      "<link rel=\"alternate stylesheet\" href=alt.css><svg><use xlink:href=sprite.svg#a>"
+      "<image href=pic.png></svg>";
+  const Strings modern = {
+      "ltImage http://host/dir/a.gif",      "ltImage http://host/dir/s1.gif",
+      "ltImage http://host/dir/s2.gif",     "ltImage http://host/big.gif",
+      "ltImage http://host/dir/p.webp",     "ltImage http://host/dir/q,r.gif",
+      "ltImage http://host/dir/v.jpg",      "ltEmbedded http://host/dir/m.mp4",
+      "ltEmbedded http://host/dir/m.webm",  "ltEmbedded http://host/dir/t.vtt",
+      "ltEmbedded http://host/dir/a.ogg",   "ltImage http://host/dir/lazy.jpg",
+      "ltImage http://host/dir/bg.png",     "ltImage http://host/dir/i.ico",
+      "ltEmbedded http://host/dir/f.woff2", "ltStylesheet http://host/dir/alt.css",
+      "ltImage http://host/dir/sprite.svg", "ltImage http://host/dir/pic.png"};
+  EXPECT_EQ(THTMLPage(ctExact).Parse(html).Links, modern);
+  // Each candidate is replaced where it stands; separators and descriptors stay.
+  const std::string copy = THTMLPage(ctBrowsable).Parse(html).Output;
+  EXPECT_NE(copy.find("srcset=\"s1.gif 1x,s2.gif  2x , ../big.gif 640w\""), std::string::npos)
+      << copy;
+  EXPECT_NE(copy.find("srcset=\"q,r.gif,,\""), std::string::npos) << copy;
+
+  Variant before;
+  platform::OleCheck(GetProfiler()->get_Param("FollowModernMarkup", &before));
+  platform::OleCheck(GetProfiler()->put_Param("FollowModernMarkup", Variant(false)));
+  const Strings specified = THTMLPage(ctExact).Parse(html).Links;
+  platform::OleCheck(GetProfiler()->put_Param("FollowModernMarkup", before));
+  EXPECT_EQ(specified,
+            (Strings{"ltImage http://host/dir/a.gif", "ltAHref http://host/dir/i.ico",
+                     "ltAHref http://host/dir/f.woff2", "ltAHref http://host/dir/alt.css"}));
+}
+
+// Hostile candidate lists cost time in proportion to their length and lose no other byte.
+TEST(HTMLParser, HostileSrcsetsAreReadInLinearTime) {
+  std::string many = "<html><img srcset=\"";
+  for (int i = 0; i < 100000; ++i)
+    many += "x" + std::to_string(i % 7) + ".gif " + std::to_string(i % 3 + 1) + "x, ";
+  many += ",,, , ,\" alt=end>";
+  const TPageRun run = THTMLPage(ctBrowsable).Parse(many);
+  EXPECT_GE(run.Links.size(), 100000u);
+  EXPECT_TRUE(run.Output.ends_with(",,, , ,\" alt=end>"))
+      << run.Output.substr(run.Output.size() - 80);
 }
 
 TEST(HTMLParser, LinksAreLookedForOnlyInStartTagsOutsideCommentsInsideTheHtmlElement) {

@@ -41,6 +41,24 @@ TEST_F(LocalSiteCopy, BrowsableCopyKeepsTextEncodingsAndFailsAMissingFile) {
   EXPECT_EQ(ReadFile(LocalFileOf(job.get(), SiteURL("utf16.html"))), utf16Page);
 }
 
+TEST_F(LocalSiteCopy, TodaysRequisitesAreCopiedAndTheirReferencesOpenTheLocalFiles) {
+  WriteFile(site.File("index.html"),
+            "<html><img src=a.gif srcset=\"s1.gif 1x, s2.gif 2x\"><video poster=v.jpg>"
+            "<source src=m.webm></video><div data-src=lazy.jpg></div>"
+            "<link rel=\"shortcut icon\" href=i.ico></html>");
+  for (const char *name : {"a.gif", "s1.gif", "s2.gif", "v.jpg", "m.webm", "lazy.jpg", "i.ico"})
+    WriteFile(site.File(name), name);
+  ComPtr<IGetSiteJob> job = NewJob(ctBrowsable);
+  ASSERT_TRUE(RunToEnd(job.get()));
+  const std::string page = ReadFile(LocalFileOf(job.get(), SiteURL("index.html")));
+  for (const char *name : {"s1.gif", "s2.gif", "v.jpg", "m.webm", "lazy.jpg", "i.ico"}) {
+    const std::string local = LocalFileOf(job.get(), SiteURL(name));
+    EXPECT_EQ(ReadFile(local), name);
+    // Referred to by its name beside the page.
+    EXPECT_NE(page.find(fs::path(local).filename().string()), std::string::npos) << name;
+  }
+}
+
 TEST_F(LocalSiteCopy, SchemeWithoutToolFailsItsLink) {
   TScopedEntry<ComPtr<IGetFileTool>(const TParsedURL &, const TURL &)> none(
       GetFileTool, [](const TParsedURL &, const TURL &) { return ComPtr<IGetFileTool>(); });

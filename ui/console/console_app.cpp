@@ -41,6 +41,7 @@ constexpr const char *settingNames[] = {
     "MaxFileSizeMB",
     "IgnorePrefix",
     "DefaultIndexName",
+    "FollowModernMarkup",
     "FirstSiteName",
     "JobDescriptionFileName",
     "QuickSaveFileName",
