@@ -42,6 +42,9 @@ public:
     if (!urlParser_ || !jobRequest_)
       throw EParser("A parse provider needs the URL parser and the request of its job");
     browsable_ = IsBrowsableCopy(*jobRequest_);
+    Variant modern;
+    OleCheck(GetProfiler()->get_Param("FollowModernMarkup", &modern));
+    modern_ = !modern.IsNull() && modern.AsBoolean();
   }
 
   void Start(const std::string &ContentTag) {
@@ -129,7 +132,7 @@ private:
       parser = kept->second;
     } else {
       auto choice = choices_.find(type);
-      if (choice == choices_.end()) choice = choices_.emplace(type, ChooseParser(type)).first;
+      if (choice == choices_.end()) choice = choices_.emplace(type, choose(type)).first;
       parser = choice->second.NewParser();
       if (auto advanced = parser.As<IAdvancedParser>()) {
         OleCheck(advanced->BlockParserCreated());
@@ -139,6 +142,14 @@ private:
     }
     initParser(*parser, params);
     return parser;
+  }
+
+  // A style element holds a style sheet: with today's requisites followed, the CSS parser
+  // reads it unless a plug-in module reads "style".
+  TParserChoice choose(const std::string &type) const {
+    TParserChoice choice = ChooseParser(type);
+    if (type == "style" && modern_ && !choice.HasParser()) return ChooseParser("css");
+    return choice;
   }
 
   void reportExternal(const std::string &source, const std::string &type, IParams *params) {
@@ -192,6 +203,7 @@ private:
   ComPtr<IIJobAsyncProvider> linkSink_;
   const int32_t level_;
   bool browsable_ = false;
+  bool modern_ = false; // the requisites of today's pages are followed
 
   ComPtr<IParser> mainParser_; // empty once the file is finished
   bool blockOpen_ = false;

@@ -16,6 +16,7 @@ public:
   // A fresh built-in parser each time; a plug-in module's parser is its own object.
   // Empty when nothing parses the tag.
   ComPtr<IParser> NewParser() const;
+  bool HasParser() const { return builtIn_ || plugin_; }
 
 private:
   friend TParserChoice ChooseParser(const std::string &ContentTag);

@@ -22,6 +22,7 @@ testing::TParseResult parseSheet(TCopyType copyType, const std::vector<std::stri
 }
 
 TPostedLink image(const std::string &url) { return {url, ltImage, "", "", 3}; }
+TPostedLink sheet(const std::string &url) { return {url, ltStylesheet, "", "", 3}; }
 
 TEST(CSSParser, ClosedReferencesAreReportedAsImagesAndRewrittenInPlace) {
   struct TCase {
@@ -59,9 +60,34 @@ TEST(CSSParser, ClosedReferencesAreReportedAsImagesAndRewrittenInPlace) {
   }
 }
 
+// What @import names is a style sheet, in a string or in url(); with today's requisites
+// switched off, only url() is read, and as an image.
+TEST(CSSParser, ImportedSheetsAreFollowedAsStyleSheetsUnlessSwitchedOff) {
+  const std::string input =
+      "@import \"/a.css\";@IMPORT\n'b.css' screen;@import url(c.css);"
+      "a{b:url(/d.gif)} @import \"e.css\n\" @import \"\" @importx 'f.css' @impo 'g'";
+  auto result = parseSheet(ctBrowsable, {input});
+  EXPECT_EQ(result.Output,
+            "@import \"../a.css\";@IMPORT\n'b.css' screen;@import url(c.css);"
+            "a{b:url(../d.gif)} @import \"e.css\n\" @import \"\" @importx 'f.css' @impo 'g'");
+  EXPECT_EQ(result.Links,
+            (std::vector<TPostedLink>{sheet("http://host/a.css"), sheet("http://host/dir/b.css"),
+                                      sheet("http://host/dir/c.css"), image("http://host/d.gif")}));
+  EXPECT_EQ(parseSheet(ctExact, {input}).Output, input);
+
+  Variant before;
+  OleCheck(GetProfiler()->get_Param("FollowModernMarkup", &before));
+  OleCheck(GetProfiler()->put_Param("FollowModernMarkup", Variant(false)));
+  const auto specified = parseSheet(ctExact, {input}).Links;
+  OleCheck(GetProfiler()->put_Param("FollowModernMarkup", before));
+  EXPECT_EQ(specified,
+            (std::vector<TPostedLink>{image("http://host/dir/c.css"), image("http://host/d.gif")}));
+}
+
 TEST(CSSParser, AnyCutIntoBlocksGivesTheResultOfTheWholeSheet) {
-  for (const std::string sheet : {"a:url(/b.gif)", "url('/b.gif')", "u:url( x.gif", "uurl(/u.gif)",
-                                  "url() u(x)", "url(\n/a)url(b)"}) {
+  for (const std::string sheet :
+       {"a:url(/b.gif)", "url('/b.gif')", "u:url( x.gif", "uurl(/u.gif)", "url() u(x)",
+        "url(\n/a)url(b)", "@import'/a.c'", "@iMport url(b)", "@imp@import\"y"}) {
     const auto whole = parseSheet(ctBrowsable, {sheet});
     testing::ForEveryCut(sheet, [&](const std::vector<std::string> &blocks) {
       ASSERT_EQ(parseSheet(ctBrowsable, blocks), whole) << sheet << " / " << blocks.size();
@@ -72,7 +98,7 @@ TEST(CSSParser, AnyCutIntoBlocksGivesTheResultOfTheWholeSheet) {
             "x:url(../img/a.gif)");
   std::mt19937 random(7);
   for (int round = 0; round < 200; ++round) {
-    const std::string sheet = testing::RandomText(random, 600, "url('\" )(\n/a.gif:;{}u");
+    const std::string sheet = testing::RandomText(random, 600, "url('\" )(\n/a.gif:;{}u@import");
     const auto whole = parseSheet(ctBrowsable, {sheet});
     for (size_t maxBlock : {1, 3, 64})
       ASSERT_EQ(parseSheet(ctBrowsable, testing::RandomCut(sheet, random, maxBlock)), whole);

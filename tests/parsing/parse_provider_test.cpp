@@ -191,8 +191,9 @@ const std::string linkedPage =
     "<a href=mailto:ann@host>m</a><a href='http://other.host/'>o</a></body></html>\n";
 
 TEST_F(ParseProvider, APageIsCopiedExactlyOrWithItsAcceptedLinksRewrittenAndTheyAreReported) {
-  const std::vector<TPostedLink> links = {
+  std::vector<TPostedLink> links = {
       {"http://host/css/site.css", ltStylesheet, "", "", 3},
+      {"http://host/img/s.gif", ltImage, "", "", 3},
       {"http://host/js/a.js", ltScript, "script", "src=/js/a.js type=text/javascript", 3},
       {"http://host/img/bg.gif", ltImage, "", "", 3},
       {"http://host/img/p.gif", ltImage, "", "", 3},
@@ -202,10 +203,11 @@ TEST_F(ParseProvider, APageIsCopiedExactlyOrWithItsAcceptedLinksRewrittenAndThey
   EXPECT_EQ(ParseText("html", testing::NewJob(ctExact).get(), linkedPage),
             (testing::TParseResult{linkedPage, links}));
 
-  // The script's and the style element's content is left alone.
+  // The script's content is left alone; the style element is a style sheet.
   std::string expected = linkedPage;
   for (const auto &[from, to] : std::vector<std::pair<std::string, std::string>>{
            {"\"/css/site.css\"", "\"../css/site.css\""},
+           {"url(/img/s.gif)", "url(../img/s.gif)"},
            {"'/js/a.js'", "'../js/a.js'"},
            {"=/img/bg.gif", "=../img/bg.gif"},
            {"url(/img/p.gif)", "url(../img/p.gif)"},
@@ -213,6 +215,14 @@ TEST_F(ParseProvider, APageIsCopiedExactlyOrWithItsAcceptedLinksRewrittenAndThey
     expected.replace(expected.find(from), from.size(), to);
   EXPECT_EQ(ParseText("html", testing::NewJob(ctBrowsable).get(), linkedPage),
             (testing::TParseResult{expected, links}));
+  // Without today's requisites, the style element's content is left alone too.
+  Variant before;
+  OleCheck(GetProfiler()->get_Param("FollowModernMarkup", &before));
+  OleCheck(GetProfiler()->put_Param("FollowModernMarkup", Variant(false)));
+  const auto specified = ParseText("html", testing::NewJob(ctExact).get(), linkedPage);
+  OleCheck(GetProfiler()->put_Param("FollowModernMarkup", before));
+  links.erase(links.begin() + 1);
+  EXPECT_EQ(specified, (testing::TParseResult{linkedPage, links}));
   // A reference left open in a style attribute at the end of a page keeps its text.
   for (const std::string page : {"<html><p style=\"a:url(/img/a.gif", "<html><p style=url( /a"})
     EXPECT_EQ(ParseText("html", testing::NewJob(ctBrowsable).get(), page),

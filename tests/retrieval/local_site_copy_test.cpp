@@ -45,9 +45,11 @@ TEST_F(LocalSiteCopy, TodaysRequisitesAreCopiedAndTheirReferencesOpenTheLocalFil
   WriteFile(site.File("index.html"),
             "<html><img src=a.gif srcset=\"s1.gif 1x, s2.gif 2x\"><video poster=v.jpg>"
             "<source src=m.webm></video><div data-src=lazy.jpg></div>"
-            "<link rel=\"shortcut icon\" href=i.ico></html>");
+            "<link rel=\"shortcut icon\" href=i.ico><style>@import \"s.css\";</style></html>");
   for (const char *name : {"a.gif", "s1.gif", "s2.gif", "v.jpg", "m.webm", "lazy.jpg", "i.ico"})
     WriteFile(site.File(name), name);
+  WriteFile(site.File("s.css"), "body{background:url(bg.png)}");
+  WriteFile(site.File("bg.png"), "bg.png");
   ComPtr<IGetSiteJob> job = NewJob(ctBrowsable);
   ASSERT_TRUE(RunToEnd(job.get()));
   const std::string page = ReadFile(LocalFileOf(job.get(), SiteURL("index.html")));
@@ -57,6 +59,11 @@ TEST_F(LocalSiteCopy, TodaysRequisitesAreCopiedAndTheirReferencesOpenTheLocalFil
     // Referred to by its name beside the page.
     EXPECT_NE(page.find(fs::path(local).filename().string()), std::string::npos) << name;
   }
+  // The style element is read as a sheet, and so is the sheet it imports: the references of
+  // both are copied.
+  EXPECT_NE(page.find("@import \"s.css\""), std::string::npos) << page;
+  EXPECT_EQ(ReadFile(LocalFileOf(job.get(), SiteURL("s.css"))), "body{background:url(bg.png)}");
+  EXPECT_EQ(ReadFile(LocalFileOf(job.get(), SiteURL("bg.png"))), "bg.png");
 }
 
 TEST_F(LocalSiteCopy, SchemeWithoutToolFailsItsLink) {
