@@ -1,5 +1,6 @@
-// Whether a job writes its pages back with local links. Read once per file: a file written
-// half exact and half browsable would be corrupt.
+// What the parsers ask before a file: whether the job writes its pages back with local
+// links, and whether the requisites of today's markup are followed. Read once per file: a
+// file written half one way and half the other would be corrupt.
 #pragma once
 
 #include "kernel/interfaces.h"
@@ -11,6 +12,12 @@ inline bool IsBrowsableCopy(IJobRequest &JobRequest) {
   TCopyType copyType = ctExact;
   platform::OleCheck(JobRequest.get_CopyType(&copyType));
   return copyType == ctBrowsable;
+}
+
+inline bool FollowsModernMarkup() {
+  Variant follows;
+  platform::OleCheck(GetProfiler()->get_Param("FollowModernMarkup", &follows));
+  return !follows.IsNull() && follows.AsBoolean();
 }
 
 } // namespace zs::parsing

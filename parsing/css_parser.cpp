@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -44,11 +45,7 @@ public:
     return SafeCall([&] {
       browsable_ = IsBrowsableCopy(*JobRequest);
       // Read once: a page's style attributes and elements share the parser.
-      if (!modern_) {
-        Variant modern;
-        OleCheck(GetProfiler()->get_Param("FollowModernMarkup", &modern));
-        modern_ = !modern.IsNull() && modern.AsBoolean();
-      }
+      if (!modern_) modern_ = FollowsModernMarkup();
       urlParser_ = URLParser;
       reportLink_ = ReportLink;
       context_ = Context;
@@ -166,7 +163,7 @@ private:
   size_t nextStart(const char *text, size_t at, size_t size, size_t &nextAt) const {
     const void *u = std::memchr(text + at, 'u', size - at);
     const size_t next = u ? static_cast<size_t>(static_cast<const char *>(u) - text) : size;
-    if (!modern_) return next;
+    if (!*modern_) return next;
     if (nextAt == unknownPosition || nextAt < at) {
       const void *a = std::memchr(text + at, '@', size - at);
       nextAt = a ? static_cast<size_t>(static_cast<const char *>(a) - text) : size;
@@ -216,7 +213,7 @@ private:
   TLinkReportFunction reportLink_ = nullptr;
   void *context_ = nullptr;
 
-  bool modern_ = false; // @import strings are followed, as style sheets
+  std::optional<bool> modern_; // @import strings are followed, as style sheets
   TMatch match_ = mtNone;
   size_t atMatched_ = 0;   // how much of "@import" was read
   bool importing_ = false; // the reference being read follows @import

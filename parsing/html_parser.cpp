@@ -37,9 +37,7 @@ public:
       if (!URLParser || !JobRequest)
         throw EParser("The HTML parser needs a URL parser and a job request");
       browsable_ = IsBrowsableCopy(*JobRequest);
-      Variant modern;
-      OleCheck(GetProfiler()->get_Param("FollowModernMarkup", &modern));
-      modern_ = !modern.IsNull() && modern.AsBoolean();
+      modern_ = FollowsModernMarkup();
       urlParser_ = URLParser;
       reportLink_ = ReportLink;
       context_ = Context;

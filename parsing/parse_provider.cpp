@@ -42,9 +42,7 @@ public:
     if (!urlParser_ || !jobRequest_)
       throw EParser("A parse provider needs the URL parser and the request of its job");
     browsable_ = IsBrowsableCopy(*jobRequest_);
-    Variant modern;
-    OleCheck(GetProfiler()->get_Param("FollowModernMarkup", &modern));
-    modern_ = !modern.IsNull() && modern.AsBoolean();
+    modern_ = FollowsModernMarkup();
   }
 
   void Start(const std::string &ContentTag) {

@@ -7,6 +7,7 @@
 #include "kernel/interfaces.h"
 #include "platform/safecall.h"
 #include "tests/parsing/parser_test_support.h"
+#include "tests/support/scoped_param.h"
 
 namespace zs {
 namespace {
@@ -75,12 +76,8 @@ TEST(CSSParser, ImportedSheetsAreFollowedAsStyleSheetsUnlessSwitchedOff) {
                                       sheet("http://host/dir/c.css"), image("http://host/d.gif")}));
   EXPECT_EQ(parseSheet(ctExact, {input}).Output, input);
 
-  Variant before;
-  OleCheck(GetProfiler()->get_Param("FollowModernMarkup", &before));
-  OleCheck(GetProfiler()->put_Param("FollowModernMarkup", Variant(false)));
-  const auto specified = parseSheet(ctExact, {input}).Links;
-  OleCheck(GetProfiler()->put_Param("FollowModernMarkup", before));
-  EXPECT_EQ(specified,
+  testing::TScopedParam off("FollowModernMarkup", false);
+  EXPECT_EQ(parseSheet(ctExact, {input}).Links,
             (std::vector<TPostedLink>{image("http://host/dir/c.css"), image("http://host/d.gif")}));
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/parsing/html_test_support.h"
+#include "tests/support/scoped_param.h"
 
 namespace zs {
 namespace {
@@ -67,12 +68,8 @@ TEST(HTMLParser, TodaysRequisitesAreFollowedAndRewrittenUnlessSwitchedOff) {
       << copy;
   EXPECT_NE(copy.find("srcset=\"q,r.gif,,\""), std::string::npos) << copy;
 
-  Variant before;
-  platform::OleCheck(GetProfiler()->get_Param("FollowModernMarkup", &before));
-  platform::OleCheck(GetProfiler()->put_Param("FollowModernMarkup", Variant(false)));
-  const Strings specified = THTMLPage(ctExact).Parse(html).Links;
-  platform::OleCheck(GetProfiler()->put_Param("FollowModernMarkup", before));
-  EXPECT_EQ(specified,
+  testing::TScopedParam off("FollowModernMarkup", false);
+  EXPECT_EQ(THTMLPage(ctExact).Parse(html).Links,
             (Strings{"ltImage http://host/dir/a.gif", "ltAHref http://host/dir/i.ico",
                      "ltAHref http://host/dir/f.woff2", "ltAHref http://host/dir/alt.css"}));
 }

@@ -10,6 +10,7 @@
 #include "platform/safecall.h"
 #include "tests/parsing/parser_test_support.h"
 #include "tests/plugins/modules/parser_probe.h"
+#include "tests/support/scoped_param.h"
 #include "tests/support/test_environment.h"
 
 namespace zs {
@@ -216,13 +217,10 @@ TEST_F(ParseProvider, APageIsCopiedExactlyOrWithItsAcceptedLinksRewrittenAndThey
   EXPECT_EQ(ParseText("html", testing::NewJob(ctBrowsable).get(), linkedPage),
             (testing::TParseResult{expected, links}));
   // Without today's requisites, the style element's content is left alone too.
-  Variant before;
-  OleCheck(GetProfiler()->get_Param("FollowModernMarkup", &before));
-  OleCheck(GetProfiler()->put_Param("FollowModernMarkup", Variant(false)));
-  const auto specified = ParseText("html", testing::NewJob(ctExact).get(), linkedPage);
-  OleCheck(GetProfiler()->put_Param("FollowModernMarkup", before));
+  testing::TScopedParam off("FollowModernMarkup", false);
   links.erase(links.begin() + 1);
-  EXPECT_EQ(specified, (testing::TParseResult{linkedPage, links}));
+  EXPECT_EQ(ParseText("html", testing::NewJob(ctExact).get(), linkedPage),
+            (testing::TParseResult{linkedPage, links}));
   // A reference left open in a style attribute at the end of a page keeps its text.
   for (const std::string page : {"<html><p style=\"a:url(/img/a.gif", "<html><p style=url( /a"})
     EXPECT_EQ(ParseText("html", testing::NewJob(ctBrowsable).get(), page),

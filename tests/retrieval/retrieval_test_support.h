@@ -19,6 +19,7 @@
 #include "platform/safecall.h"
 #include "retrieval/get_file_process.h"
 #include "tests/kernel/job_test_support.h"
+#include "tests/support/scoped_param.h"
 
 namespace zs::testing {
 
@@ -109,18 +110,6 @@ private:
       CreateGetFileEventsUI, [](const std::string &URL) -> ComPtr<IIGetFileEvents> {
         return platform::MakeCom<TDisplay>(URL);
       }};
-};
-
-// Sets a setting for the life of the object.
-struct TScopedParam {
-  TScopedParam(std::string Name, const Variant &Value) : name(std::move(Name)) {
-    OleCheck(GetProfiler()->get_Param(name, &old));
-    Set(Value);
-  }
-  ~TScopedParam() { OleCheck(GetProfiler()->put_Param(name, old)); }
-  void Set(const Variant &Value) { OleCheck(GetProfiler()->put_Param(name, Value)); }
-  const std::string name;
-  Variant old;
 };
 
 // The fixture of the tests that run whole jobs through the real get-file controller: a job

@@ -11,16 +11,16 @@
 
 namespace zs::ui {
 
-// Runs Step inside a call that Context is serving; a failure becomes the call's error reply
+// Runs Work inside a call that Context is serving; a failure becomes the call's error reply
 // and a default value is returned in its place.
-template <class Step> auto AnswerCall(QDBusContext &Context, Step &&Step_) -> decltype(Step_()) {
+template <class Step> auto AnswerCall(QDBusContext &Context, Step &&Work) -> decltype(Work()) {
   try {
-    return Step_();
+    return Work();
   } catch (...) {
     std::string source, text;
     ExceptionToText(std::current_exception(), source, text);
     Context.sendErrorReply(AutomationErrorName, QString::fromStdString(text));
-    if constexpr (!std::is_void_v<decltype(Step_())>) return {};
+    if constexpr (!std::is_void_v<decltype(Work())>) return {};
   }
 }
 
