@@ -280,6 +280,10 @@ public:
   virtual HRESULT GetLocalFileName(TLocalFileName *Value) = 0;
   virtual HRESULT GetLocalDir(TLocalFileName *Value) = 0;
   virtual HRESULT GetRelativeLink(TURL *Value) = 0;
+  // For the last URL set, accepted or not: the absolute URL, with its anchor, that a copy
+  // writes so that the link still leads to the web. Empty when the URL was written with a
+  // scheme of its own (it leads there as written), did not resolve, or is not on the web.
+  virtual HRESULT GetOnlineLink(TURL *Value) = 0;
 
 protected:
   ~IURLParser() = default;

@@ -22,6 +22,12 @@ bool isFileScheme(std::string_view scheme) {
   return platform::SameTextIgnoringCase(scheme, "file");
 }
 
+bool isWebScheme(std::string_view scheme) {
+  for (std::string_view web : {"http", "https", "ftp"})
+    if (platform::SameTextIgnoringCase(scheme, web)) return true;
+  return false;
+}
+
 // Removes the dot segments of every URL, absolute ones too: a page must not reach above the
 // project folder with "..". A last segment "." or ".." names a folder as well.
 void cleanPath(TParsedURL &url) {
@@ -141,6 +147,16 @@ public:
     });
   }
 
+  HRESULT GetOnlineLink(TURL *Value) override {
+    return SafeCall([&] {
+      std::string &link = outParam(Value);
+      link.clear();
+      if (!resolvedFromRelative_ || !isWebScheme(current_.Sheme)) return;
+      Unparse(current_, link);
+      link += anchor_;
+    });
+  }
+
   void setBase(const TURL &url, const TLocalFileName &localDir) {
     std::string dir = localDir;
     if (dir.empty()) {
@@ -157,13 +173,15 @@ public:
   }
 
   bool setURL(std::string_view url) {
-    accepted_ = false;
+    accepted_ = resolvedFromRelative_ = false;
     anchor_.clear();
     if (!Parse(url, current_, false, job_->Settings) || IsLocalAnchor(current_)) return false;
     anchor_.swap(current_.Anchor);
-    if (current_.Sheme.empty() && !resolveAgainstBase(url)) return false;
+    const bool relative = current_.Sheme.empty();
+    if (relative && !resolveAgainstBase(url)) return false;
     cleanPath(current_);
     if (holdsZeroByte(current_)) return false;
+    resolvedFromRelative_ = relative;
 
     inSite_ = IsInSite(job_->Site, current_, job_->Settings);
     // A web page must not lead the job to the user's own files.
@@ -270,6 +288,7 @@ private:
   std::string anchor_; // the anchor the last URL was written with
   bool inSite_ = true;
   bool accepted_ = false;
+  bool resolvedFromRelative_ = false; // the last URL resolved, and was written without scheme
   std::string localDir_;
 
   // Working space kept between calls: a page has many links.

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "parsing/copy_type.h"
+#include "parsing/css_escapes.h"
 #include "platform/safecall.h"
 
 namespace zs::parsing {
@@ -17,12 +18,32 @@ namespace {
 using platform::OleCheck;
 using platform::SafeCall;
 
-// How much of "url(" was read last: nothing, "u", "ur", "url", or all of it; or, for the
-// requisites of today's sheets, part of "@import", all of it, or the string after it.
-enum TMatch : int { mtNone, mtU, mtUr, mtUrl, mtOpen, mtAt, mtImport, mtString };
+// Where the reading of a sheet stands. Outside today's sheets only "url(" and its reference
+// are read, and a reference ends at the first blank, quote or parenthesis.
+enum TMatch : uint8_t {
+  mtNone,
+  mtKeyword,       // part of a keyword read: "url(", "@import" or "image-set("
+  mtOpen,          // after "url(", before the reference
+  mtUnquoted,      // a reference without quotes
+  mtQuoted,        // a reference in quotes: in url(), after @import, in image-set()
+  mtToClose,       // after a reference in url(), up to its ")"
+  mtImport,        // after "@import", before its string or url()
+  mtImageSet,      // between the candidates of image-set()
+  mtSkippedString, // a string in image-set() that names no image: type("image/webp")
+  mtSlash,         // a "/" that may open a comment
+  mtComment        // inside /* */
+};
 
+// Where a quoted reference stands, which says what follows its closing quote.
+enum TQuotedIn : uint8_t { qiURL, qiImport, qiImageSet };
+
+constexpr std::string_view urlKeyword = "url(";
 constexpr std::string_view importKeyword = "@import";
+constexpr std::string_view imageSetKeyword = "image-set(";
 constexpr size_t unknownPosition = ~size_t{0};
+// The bytes that may start something of a today's sheet besides "url(", each searched for
+// on its own so that the scan stays one memchr per candidate start.
+constexpr std::array<char, 3> modernStarts = {'@', '/', 'i'};
 
 // The bytes that end a reference. Line breaks, tabs and form feeds are white space in a
 // style sheet as much as the space is: taken into the reference, they would be judged as
@@ -35,6 +56,7 @@ constexpr std::array<bool, 256> referenceEnds = [] {
 }();
 
 bool endsReference(char c) { return referenceEnds[static_cast<unsigned char>(c)]; }
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 
 // An advanced parser, so that a page keeps one for all its style attributes and elements
 // instead of making one for each.
@@ -49,9 +71,7 @@ public:
       urlParser_ = URLParser;
       reportLink_ = ReportLink;
       context_ = Context;
-      match_ = mtNone;
-      collected_.clear();
-      importing_ = false;
+      reset();
     });
   }
 
@@ -68,9 +88,7 @@ public:
   HRESULT Finish(std::string *Output) override {
     return SafeCall([&] {
       *Output = std::move(collected_);
-      collected_.clear();
-      match_ = mtNone;
-      importing_ = false;
+      reset();
     });
   }
 
@@ -79,103 +97,273 @@ public:
   HRESULT BlockParserReleased() override { return platform::S_OK; }
 
 private:
+  void reset() {
+    match_ = mtNone;
+    collected_.clear();
+    importing_ = inImageSet_ = escaped_ = star_ = false;
+    depth_ = 0;
+  }
+
+  // Where the reading goes back to when a reference or keyword ends.
+  TMatch home() const { return inImageSet_ ? mtImageSet : mtNone; }
+
+  void startKeyword(std::string_view keyword) {
+    keyword_ = keyword;
+    matched_ = 1;
+    match_ = mtKeyword;
+  }
+
   void scan(const std::string &input, std::string &out) {
     const char *const text = input.data();
     const size_t size = input.size();
     size_t at = 0;
-    // The next "@" is looked for only once the last one found is passed: "u" is common.
-    size_t nextAt = unknownPosition;
+    // The next of each of today's start bytes, looked for again only once passed.
+    std::array<size_t, modernStarts.size()> next;
+    next.fill(unknownPosition);
     while (at < size) {
-      if (match_ == mtNone) {
-        // Most of a sheet is text far from any "u" (or "@"): copy it in one piece.
-        const size_t next = nextStart(text, at, size, nextAt);
-        out.append(text + at, next - at);
-        at = next;
+      const char c = text[at];
+      switch (match_) {
+      case mtNone: {
+        // Most of a sheet is text far from any reference: copy it in one piece.
+        const size_t start = nextStart(text, at, size, next);
+        out.append(text + at, start - at);
+        at = start;
         if (at == size) break;
-        out += text[at];
-        match_ = text[at] == 'u' ? mtU : mtAt;
-        atMatched_ = 1;
+        const char first = text[at++];
+        out += first;
         importing_ = false;
-        ++at;
-      } else if (match_ == mtAt) {
-        // An at-keyword is read without regard to case; a byte that does not continue it is
-        // read again as ordinary text.
-        if ((text[at] | 0x20) != importKeyword[atMatched_]) {
-          match_ = mtNone;
-          continue;
+        if (first == 'u') startKeyword(urlKeyword);
+        if (first == '@') startKeyword(importKeyword);
+        if (first == 'i') startKeyword(imageSetKeyword);
+        if (first == '/') match_ = mtSlash;
+        break;
+      }
+      case mtKeyword: keyword(c, at, out); break;
+      case mtOpen:
+        if (*modern_) {
+          opened(c, at, out);
+          break;
         }
-        out += text[at++];
-        if (++atMatched_ == importKeyword.size()) match_ = mtImport;
-      } else if (match_ == mtImport) {
-        const char c = text[at];
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f') {
+        // An opening quote or a leading space stays as written; "url()" is closed at once.
+        ++at;
+        if (!endsReference(c)) {
+          collected_ += c;
+          match_ = mtUnquoted;
+          break;
+        }
+        out += c;
+        if (c == ')') match_ = mtNone;
+        break;
+      case mtUnquoted:
+        at = *modern_ ? collectUnquoted(text, at, size) : collect(text, at, size);
+        if (at == size) break;
+        endReference(out);
+        if (*modern_) {
+          match_ = mtToClose;
+        } else {
+          out += text[at++];
+          match_ = mtNone;
+        }
+        break;
+      case mtQuoted: at = quoted(text, at, size, out); break;
+      case mtToClose: {
+        const void *close = std::memchr(text + at, ')', size - at);
+        const size_t end = close ? static_cast<const char *>(close) - text + 1 : size;
+        out.append(text + at, end - at);
+        at = end;
+        if (close) match_ = home();
+        break;
+      }
+      case mtImport:
+        if (isBlank(c)) {
           out += c;
           ++at;
-        } else if (c == '"' || c == '\'' || c == 'u') {
+        } else if (c == '"' || c == '\'') {
           out += c;
           ++at;
-          quote_ = c;
-          match_ = c == 'u' ? mtU : mtString;
+          openQuoted(c, qiImport);
+          importing_ = true;
+        } else if (c == 'u') {
+          out += c;
+          ++at;
+          startKeyword(urlKeyword);
           importing_ = true;
         } else {
           match_ = mtNone;
         }
-      } else if (match_ == mtString) {
-        size_t end = at;
-        while (end < size && text[end] != quote_ && text[end] != '\n')
-          ++end;
-        collected_.append(text + at, end - at);
-        at = end;
-        if (at == size) break;
-        // A string broken by a line end is no reference: it goes out as it was.
-        if (text[at] == quote_ && !collected_.empty())
-          endReference(out);
-        else
-          out += std::exchange(collected_, {});
-        out += text[at++];
-        match_ = mtNone;
-      } else if (match_ != mtOpen) {
-        const char c = text[at++];
+        break;
+      case mtImageSet: imageSet(c, at, out); break;
+      case mtSkippedString:
         out += c;
-        match_ = advance(c);
-      } else if (collected_.empty()) {
-        const char c = text[at];
-        if (!endsReference(c)) {
-          at = collect(text, at, size);
-          continue;
-        }
-        // An opening quote or a leading space stays as written; "url()" is closed at once.
-        out += c;
-        if (c == ')') match_ = mtNone;
         ++at;
-      } else {
-        at = collect(text, at, size);
-        if (at == size) break;
-        endReference(out);
-        out += text[at++];
-        match_ = mtNone;
+        if (escaped_) {
+          escaped_ = false;
+        } else if (c == '\\') {
+          escaped_ = true;
+        } else if (c == quote_ || c == '\n') {
+          match_ = mtImageSet;
+        }
+        break;
+      case mtSlash:
+        if (c == '*') {
+          out += c;
+          ++at;
+          star_ = false;
+          match_ = mtComment;
+        } else {
+          match_ = home();
+        }
+        break;
+      case mtComment: at = comment(text, at, size, out); break;
       }
     }
   }
 
-  // Where the next reference may start: a "u", or an "@" when today's sheets are read.
-  // NextAt keeps where the next "@" is (size when there is none).
-  size_t nextStart(const char *text, size_t at, size_t size, size_t &nextAt) const {
+  // Where the next reference may start: a "u", or one of today's start bytes when today's
+  // sheets are read. Next keeps where each of those was found (size when there is none).
+  size_t nextStart(const char *text, size_t at, size_t size,
+                   std::array<size_t, modernStarts.size()> &next) const {
     const void *u = std::memchr(text + at, 'u', size - at);
-    const size_t next = u ? static_cast<size_t>(static_cast<const char *>(u) - text) : size;
-    if (!*modern_) return next;
-    if (nextAt == unknownPosition || nextAt < at) {
-      const void *a = std::memchr(text + at, '@', size - at);
-      nextAt = a ? static_cast<size_t>(static_cast<const char *>(a) - text) : size;
+    size_t start = u ? static_cast<size_t>(static_cast<const char *>(u) - text) : size;
+    if (!*modern_) return start;
+    for (size_t i = 0; i < modernStarts.size(); ++i) {
+      if (next[i] == unknownPosition || next[i] < at) {
+        const void *found = std::memchr(text + at, modernStarts[i], size - at);
+        next[i] = found ? static_cast<size_t>(static_cast<const char *>(found) - text) : size;
+      }
+      start = std::min(start, next[i]);
     }
-    return std::min(next, nextAt);
+    return start;
   }
 
-  TMatch advance(char c) const {
-    if (c == 'r' && match_ == mtU) return mtUr;
-    if (c == 'l' && match_ == mtUr) return mtUrl;
-    if (c == '(' && match_ == mtUrl) return mtOpen;
-    return mtNone;
+  // The next byte of a keyword. "@import" and "image-set(" are read without regard to case
+  // and a byte that does not continue them is read again as ordinary text; a byte that does
+  // not continue "url(" is taken as ordinary text, so that "uurl(" starts nothing.
+  void keyword(char c, size_t &at, std::string &out) {
+    const bool isURL = keyword_ == urlKeyword;
+    const char expected = keyword_[matched_];
+    if ((isURL ? c : char(c | 0x20)) != expected) {
+      if (isURL) {
+        out += c;
+        ++at;
+      }
+      importing_ = false;
+      match_ = home();
+      return;
+    }
+    out += c;
+    ++at;
+    if (++matched_ < keyword_.size()) return;
+    if (isURL) {
+      match_ = mtOpen;
+    } else if (keyword_ == importKeyword) {
+      match_ = mtImport;
+    } else {
+      // A candidate's own url() comes back here; a nested image-set() is read as one.
+      inImageSet_ = true;
+      depth_ = 0;
+      match_ = mtImageSet;
+    }
+  }
+
+  // After "url(" in today's sheets: blanks stay, a quote opens a quoted reference.
+  void opened(char c, size_t &at, std::string &out) {
+    if (isBlank(c)) {
+      out += c;
+      ++at;
+    } else if (c == '"' || c == '\'') {
+      out += c;
+      ++at;
+      openQuoted(c, qiURL);
+    } else if (c == ')') {
+      out += c;
+      ++at;
+      match_ = home();
+    } else {
+      match_ = mtUnquoted;
+    }
+  }
+
+  void openQuoted(char quote, TQuotedIn where) {
+    quote_ = quote;
+    quotedIn_ = where;
+    escaped_ = false;
+    match_ = mtQuoted;
+  }
+
+  // Reads a quoted reference up to its closing quote; a line end before it makes the string
+  // no reference, and it goes out as it was.
+  size_t quoted(const char *text, size_t at, size_t size, std::string &out) {
+    size_t end = at;
+    for (; end < size; ++end) {
+      const char c = text[end];
+      if (escaped_) {
+        escaped_ = false;
+      } else if (c == '\\' && *modern_) {
+        escaped_ = true;
+      } else if (c == quote_ || c == '\n') {
+        break;
+      }
+    }
+    collected_.append(text + at, end - at);
+    if (end == size) return end;
+    if (text[end] == quote_ && !collected_.empty())
+      endReference(out);
+    else
+      out += std::exchange(collected_, {});
+    out += text[end];
+    if (text[end] == '\n') {
+      match_ = quotedIn_ == qiImageSet ? mtImageSet : mtNone;
+    } else {
+      switch (quotedIn_) {
+      case qiURL: match_ = mtToClose; break;
+      case qiImport: match_ = mtNone; break;
+      case qiImageSet: match_ = mtImageSet; break;
+      }
+    }
+    return end + 1;
+  }
+
+  // Between the candidates of image-set(): a string or url() at its own level is an image;
+  // anything in parentheses (type()) is not.
+  void imageSet(char c, size_t &at, std::string &out) {
+    out += c;
+    ++at;
+    if (c == '"' || c == '\'') {
+      if (depth_ == 0) {
+        openQuoted(c, qiImageSet);
+      } else {
+        quote_ = c;
+        escaped_ = false;
+        match_ = mtSkippedString;
+      }
+    } else if (c == 'u' && depth_ == 0) {
+      startKeyword(urlKeyword);
+    } else if (c == '(') {
+      ++depth_;
+    } else if (c == ')') {
+      if (depth_ == 0) {
+        inImageSet_ = false;
+        match_ = mtNone;
+      } else {
+        --depth_;
+      }
+    }
+  }
+
+  size_t comment(const char *text, size_t at, size_t size, std::string &out) {
+    size_t end = at;
+    for (; end < size; ++end) {
+      if (star_ && text[end] == '/') break;
+      star_ = text[end] == '*';
+    }
+    if (end == size) {
+      out.append(text + at, size - at);
+      return size;
+    }
+    out.append(text + at, end + 1 - at);
+    match_ = home();
+    return end + 1;
   }
 
   // Adds the reference's bytes up to the next end of a reference; returns where it stopped.
@@ -187,11 +375,34 @@ private:
     return end;
   }
 
+  // The same for today's sheets, where a backslash takes the byte after it into the
+  // reference and a "(" ends it too.
+  size_t collectUnquoted(const char *text, size_t at, size_t size) {
+    size_t end = at;
+    for (; end < size; ++end) {
+      const char c = text[end];
+      if (escaped_) {
+        escaped_ = false;
+      } else if (c == '\\') {
+        escaped_ = true;
+      } else if (endsReference(c) || c == '(') {
+        break;
+      }
+    }
+    collected_.append(text + at, end - at);
+    return end;
+  }
+
   void endReference(std::string &out) {
     bool accepted = false;
-    OleCheck(urlParser_->SetURL(collected_, &accepted));
+    if (*modern_ && collected_.find('\\') != std::string::npos) {
+      DecodeCSSEscapes(collected_, decoded_);
+      OleCheck(urlParser_->SetURL(decoded_, &accepted));
+    } else {
+      OleCheck(urlParser_->SetURL(collected_, &accepted));
+    }
     if (!accepted) {
-      out += collected_;
+      writeRefused(out);
     } else {
       TLinkDescription link;
       // What @import names is a style sheet; any other reference an image.
@@ -208,18 +419,39 @@ private:
     collected_.clear();
   }
 
+  // A reference the job does not copy: in a browsable copy of today's sheets, the absolute
+  // URL it leads to, so that it works from the copy when online; otherwise as written.
+  void writeRefused(std::string &out) {
+    if (browsable_ && *modern_) {
+      OleCheck(urlParser_->GetOnlineLink(&relative_));
+      if (!relative_.empty()) {
+        AppendCSSURL(out, relative_);
+        return;
+      }
+    }
+    out += collected_;
+  }
+
   ComPtr<IURLParser> urlParser_;
   bool browsable_ = false;
   TLinkReportFunction reportLink_ = nullptr;
   void *context_ = nullptr;
 
-  std::optional<bool> modern_; // @import strings are followed, as style sheets
+  // @import, image-set(), quoted url() references, escapes and comments are read
+  std::optional<bool> modern_;
   TMatch match_ = mtNone;
-  size_t atMatched_ = 0;   // how much of "@import" was read
-  bool importing_ = false; // the reference being read follows @import
-  char quote_ = 0;         // the quote of the string after @import
+  std::string_view keyword_ = urlKeyword;
+  size_t matched_ = 0;      // how much of the keyword was read
+  bool importing_ = false;  // the reference being read follows @import
+  bool inImageSet_ = false; // between the parentheses of image-set()
+  int depth_ = 0;           // parentheses open within image-set()
+  char quote_ = 0;          // the quote of the string being read
+  TQuotedIn quotedIn_ = qiURL;
+  bool escaped_ = false;   // the last byte read was a backslash
+  bool star_ = false;      // the last byte of a comment read was a "*"
   std::string collected_;  // the reference read so far, not yet written
   std::string relative_;   // working space: a sheet has many references
+  std::string decoded_;    // the same
 };
 
 } // namespace

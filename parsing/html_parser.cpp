@@ -9,6 +9,7 @@
 #include "parsing/html_references.h"
 #include "parsing/html_tags.h"
 #include "parsing/html_tokenizer.h"
+#include "parsing/meta_refresh.h"
 #include "parsing/url_text.h"
 #include "platform/safecall.h"
 
@@ -26,7 +27,9 @@ enum TAttributeKind : uint8_t {
   akRel,       // the rel of a or link
   akStyle,     // style: css for the provider
   akEvent,     // on...: script for the provider
-  akRawTextSrc // the src of script, style or xml: the provider reports it
+  akRawTextSrc, // the src of script, style or xml: the provider reports it
+  akHttpEquiv,  // the http-equiv of meta
+  akRefresh     // the content of meta: a refresh names the page to go to
 };
 
 class THTMLParser final : public platform::TComObject<IParser>, private THTMLTokenHandler {
@@ -100,6 +103,7 @@ private:
       }
     }
     examine_ = inHTML_ && startTag;
+    refreshTag_ = false;
     // Only the attributes of a start tag ask which element they belong to.
     if (examine_) tag_.assign(Name);
   }
@@ -111,7 +115,8 @@ private:
     kind_ = classify(Name);
     switch (kind_) {
     case akNone: return rawText_ ? TValueUse::Read : TValueUse::Skip;
-    case akRel: return TValueUse::Read;
+    case akRel:
+    case akHttpEquiv: return TValueUse::Read;
     default: return browsable_ ? TValueUse::Rewrite : TValueUse::Read;
     }
   }
@@ -124,10 +129,19 @@ private:
     case akRel: rel(DecodeCharacterReferences(Value, decoded_)); return false;
     case akStyle: return custom("css", Value, Replacement);
     case akEvent: return custom("script", Value, Replacement);
-    case akRawTextSrc: return resolve(Value, Quote, Replacement) && Replacement;
+    case akRawTextSrc:
+      if (resolve(Value, Quote, Replacement)) return Replacement;
+      return writeOnline(Quote, Replacement);
+    case akHttpEquiv:
+      refreshTag_ = IsRefreshDirective(DecodeCharacterReferences(Value, decoded_));
+      return false;
+    case akRefresh: return refresh(Value, Quote, Replacement) && Replacement;
     case akLink:
       if (linkCode_ == tiCandidates) return candidates(Value, Quote, Replacement) && Replacement;
-      return link(Value, Quote, Replacement) && Replacement;
+      if (link(Value, Quote, Replacement)) return Replacement;
+      // A base that leads away keeps its text: the page's local links are written for the
+      // local folder, whatever base it names.
+      return linkCode_ != tiBaseAddress && writeOnline(Quote, Replacement);
     }
     return false;
   }
@@ -171,7 +185,19 @@ private:
   // Attributes --------------------------------------------------------------------------
 
   TAttributeKind classify(std::string_view name) {
-    if (rawText_ && !plaintext_) return name == "src" ? akRawTextSrc : akNone;
+    if (rawText_ && !plaintext_) {
+      if (name == "src") return akRawTextSrc;
+      // An SVG script names its source with href.
+      if (modern_ && tag_ == "script" && (name == "href" || name == "xlink:href")) {
+        linkCode_ = ltScript;
+        return akLink;
+      }
+      return akNone;
+    }
+    if (modern_ && tag_ == "meta") {
+      if (name == "http-equiv") return akHttpEquiv;
+      if (name == "content") return akRefresh;
+    }
     if (name == "style") return akStyle;
     if (name.starts_with("on")) return akEvent;
     if (name == "rel") return HasRelAttribute(tag_) ? akRel : akNone;
@@ -224,7 +250,7 @@ private:
       std::string_view url = text.substr(start, end - start);
       const size_t commas = url.size() - (url.find_last_not_of(',') + 1);
       url.remove_suffix(commas);
-      if (candidate(url, replacement)) {
+      if (candidate(url, replacement) && replacement) {
         any = true;
         candidateText_.append(relativeLink_);
       } else {
@@ -248,13 +274,11 @@ private:
     return any;
   }
 
+  // A candidate's URL, reported as an image; relativeLink_ then holds what to write instead
+  // (in a browsable copy), a refused URL's online link included.
   bool candidate(std::string_view url, std::string *replacement) {
     if (url.empty()) return false;
-    urlText_.assign(CleanURLText(url, cleaned_));
-    bool accepted = false;
-    OleCheck(urlParser_->SetURL(urlText_, &accepted));
-    if (!accepted) return false;
-    OleCheck(urlParser_->GetURL(&url_));
+    if (!judge(url)) return onlineLink(replacement);
     report(url_, ltImage);
     if (replacement) OleCheck(urlParser_->GetRelativeLink(&relativeLink_));
     return true;
@@ -263,19 +287,65 @@ private:
   // Judges a link value; when accepted, url_ holds the URL to report and Replacement (when
   // given) the value to write instead.
   bool resolve(std::string_view value, char quote, std::string *replacement) {
+    refused_ = false;
     // Nothing is written after "=": the tag is odd ("href= x"), and the text that follows
     // is not this value.
     if (value.empty() && !quote) return false;
-    urlText_.assign(CleanURLText(DecodeCharacterReferences(value, decoded_), cleaned_));
-    bool accepted = false;
-    OleCheck(urlParser_->SetURL(urlText_, &accepted));
-    if (!accepted) return false;
-    OleCheck(urlParser_->GetURL(&url_));
+    if (!judge(DecodeCharacterReferences(value, decoded_))) return false;
     if (replacement) {
       OleCheck(urlParser_->GetRelativeLink(&relativeLink_));
       AppendAttributeValue(*replacement, relativeLink_, quote);
     }
     return true;
+  }
+
+  // Sets a decoded URL; when the job takes it, url_ holds the URL to report.
+  bool judge(std::string_view text) {
+    urlText_.assign(CleanURLText(text, cleaned_));
+    bool accepted = false;
+    OleCheck(urlParser_->SetURL(urlText_, &accepted));
+    refused_ = !accepted;
+    if (accepted) OleCheck(urlParser_->GetURL(&url_));
+    return accepted;
+  }
+
+  // A link the job does not copy is written, in a browsable copy of today's pages, as the
+  // absolute URL it leads to, so that it works from the copy when online; relativeLink_
+  // holds it. False when the link stays as written.
+  bool onlineLink(std::string *replacement) {
+    if (!refused_ || !modern_ || !replacement) return false;
+    OleCheck(urlParser_->GetOnlineLink(&relativeLink_));
+    return !relativeLink_.empty();
+  }
+
+  bool writeOnline(char quote, std::string *replacement) {
+    if (!onlineLink(replacement)) return false;
+    AppendAttributeValue(*replacement, relativeLink_, quote);
+    return true;
+  }
+
+  // The content of a refresh: a delay, then ";" or ",", then the page, with or without
+  // "url=" and quotes. Without http-equiv="refresh" before it, only "url=" makes it one.
+  bool refresh(std::string_view value, char quote, std::string *replacement) {
+    refused_ = false;
+    const std::string_view text = DecodeCharacterReferences(value, decoded_);
+    const std::optional<TRefreshTarget> target = FindRefreshTarget(text, refreshTag_);
+    if (!target) return false;
+    const std::string_view url = text.substr(target->Start, target->Length);
+    const bool accepted = judge(url);
+    if (accepted) {
+      report(url_, ltAHref);
+      if (replacement) OleCheck(urlParser_->GetRelativeLink(&relativeLink_));
+    } else if (!onlineLink(replacement)) {
+      return false;
+    }
+    if (replacement) {
+      std::string content(text.substr(0, target->Start));
+      content += relativeLink_;
+      content += text.substr(target->Start + target->Length);
+      AppendAttributeValue(*replacement, content, quote);
+    }
+    return accepted || replacement;
   }
 
   bool custom(const char *language, std::string_view value, std::string *replacement) {
@@ -327,6 +397,8 @@ private:
   bool examine_ = false; // a start tag inside the html element
   bool rawText_ = false; // the start tag of a raw-text element
   bool plaintext_ = false;
+  bool refreshTag_ = false; // a meta tag with http-equiv="refresh"
+  bool refused_ = false;    // the last URL set was not taken by the job
   std::string tag_;
   std::string attributeName_;
   TAttributeKind kind_ = akNone;

@@ -124,6 +124,7 @@ TEST(CSSParser, CopiesChangeNothingButTheReferencesThatABrowsableCopyAccepts) {
     ASSERT_EQ(copied.Output, sheet);
     ASSERT_EQ(copied.Links, parseSheet(ctBrowsable, {sheet}).Links);
     ASSERT_EQ(parseAlone(exact.get(), sheet), sheet);
+    testing::TScopedParam plain("FollowModernMarkup", false);
     ASSERT_EQ(testing::ParseText("css", foreign.get(), sheet, TestSheet).Output, sheet);
   }
   for (int round = 0; round < 100; ++round) {

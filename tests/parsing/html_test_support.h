@@ -98,6 +98,7 @@ public:
   }
   HRESULT GetLocalDir(TLocalFileName *Value) override { return parser_->GetLocalDir(Value); }
   HRESULT GetRelativeLink(TURL *Value) override { return parser_->GetRelativeLink(Value); }
+  HRESULT GetOnlineLink(TURL *Value) override { return parser_->GetOnlineLink(Value); }
 
   size_t AcceptedCount = 0;
 

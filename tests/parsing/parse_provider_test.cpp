@@ -283,6 +283,7 @@ TEST_F(ParseProvider, CopiesOfAnyPageChangeNothingButTheLinksThatABrowsableCopyA
     ASSERT_EQ(ParseText("html", browsable.get(), page), rewritten);
     ASSERT_EQ(ParseBlocks("html", browsable.get(), testing::RandomCut(page, random, round % 8 + 1)),
               rewritten);
+    testing::TScopedParam plain("FollowModernMarkup", false);
     ASSERT_EQ(ParseText("html", foreign.get(), page).Output, page);
   }
 }

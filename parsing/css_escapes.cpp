@@ -1,0 +1,77 @@
+#include "parsing/css_escapes.h"
+
+#include <cstdint>
+
+namespace zs::parsing {
+
+namespace {
+
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f') return (c | 0x20) - 'a' + 10;
+  return -1;
+}
+
+void appendUTF8(std::string &out, uint32_t code) {
+  if (code == 0 || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) code = 0xFFFD;
+  if (code < 0x80) {
+    out += char(code);
+  } else if (code < 0x800) {
+    out += char(0xC0 | (code >> 6));
+    out += char(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += char(0xE0 | (code >> 12));
+    out += char(0x80 | ((code >> 6) & 0x3F));
+    out += char(0x80 | (code & 0x3F));
+  } else {
+    out += char(0xF0 | (code >> 18));
+    out += char(0x80 | ((code >> 12) & 0x3F));
+    out += char(0x80 | ((code >> 6) & 0x3F));
+    out += char(0x80 | (code & 0x3F));
+  }
+}
+
+} // namespace
+
+void DecodeCSSEscapes(std::string_view Text, std::string &Result) {
+  Result.clear();
+  for (size_t at = 0; at < Text.size();) {
+    const char c = Text[at++];
+    if (c != '\\') {
+      Result += c;
+      continue;
+    }
+    if (at == Text.size()) break; // a backslash at the end stands for nothing
+    if (Text[at] == '\n') {
+      ++at;
+      continue;
+    }
+    if (hexValue(Text[at]) < 0) {
+      Result += Text[at++];
+      continue;
+    }
+    uint32_t code = 0;
+    for (int digits = 0; digits < 6 && at < Text.size() && hexValue(Text[at]) >= 0; ++digits)
+      code = code * 16 + uint32_t(hexValue(Text[at++]));
+    // One blank after the code belongs to the escape.
+    if (at < Text.size() && (Text[at] == ' ' || Text[at] == '\t' || Text[at] == '\n')) ++at;
+    appendUTF8(Result, code);
+  }
+}
+
+void AppendCSSURL(std::string &Out, std::string_view URL) {
+  static constexpr char hexDigits[] = "0123456789ABCDEF";
+  for (char c : URL) {
+    const bool escape = static_cast<unsigned char>(c) <= ' ' || c == '"' || c == '\'' ||
+                        c == '(' || c == ')' || c == '\\';
+    if (!escape) {
+      Out += c;
+      continue;
+    }
+    Out += '%';
+    Out += hexDigits[static_cast<unsigned char>(c) >> 4];
+    Out += hexDigits[c & 15];
+  }
+}
+
+} // namespace zs::parsing
