@@ -62,8 +62,8 @@ void DecodeCSSEscapes(std::string_view Text, std::string &Result) {
 void AppendCSSURL(std::string &Out, std::string_view URL) {
   static constexpr char hexDigits[] = "0123456789ABCDEF";
   for (char c : URL) {
-    const bool escape = static_cast<unsigned char>(c) <= ' ' || c == '"' || c == '\'' ||
-                        c == '(' || c == ')' || c == '\\';
+    const bool escape = static_cast<unsigned char>(c) <= ' ' || c == '"' || c == '\'' || c == '(' ||
+                        c == ')' || c == '\\';
     if (!escape) {
       Out += c;
       continue;

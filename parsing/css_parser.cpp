@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstring>
 #include <optional>
 #include <string_view>
@@ -101,7 +102,7 @@ private:
     match_ = mtNone;
     collected_.clear();
     importing_ = inImageSet_ = escaped_ = star_ = false;
-    depth_ = 0;
+    depth_ = hexDigits_ = 0;
   }
 
   // Where the reading goes back to when a reference or keyword ends.
@@ -375,18 +376,26 @@ private:
     return end;
   }
 
-  // The same for today's sheets, where a backslash takes the byte after it into the
-  // reference and a "(" ends it too.
+  // The same for today's sheets, where an escape belongs to the reference (a backslash and
+  // the byte after it, or up to six hex digits and one blank) and a "(" ends it too.
   size_t collectUnquoted(const char *text, size_t at, size_t size) {
     size_t end = at;
     for (; end < size; ++end) {
       const char c = text[end];
       if (escaped_) {
         escaped_ = false;
+        hexDigits_ = std::isxdigit(static_cast<unsigned char>(c)) ? 1 : 0;
+      } else if (hexDigits_ && hexDigits_ < 6 && std::isxdigit(static_cast<unsigned char>(c))) {
+        ++hexDigits_;
+      } else if (hexDigits_ && isBlank(c)) {
+        hexDigits_ = 0;
       } else if (c == '\\') {
         escaped_ = true;
+        hexDigits_ = 0;
       } else if (endsReference(c) || c == '(') {
         break;
+      } else {
+        hexDigits_ = 0;
       }
     }
     collected_.append(text + at, end - at);
@@ -417,6 +426,7 @@ private:
       if (reportLink_) reportLink_(context_, link);
     }
     collected_.clear();
+    hexDigits_ = 0;
   }
 
   // A reference the job does not copy: in a browsable copy of today's sheets, the absolute
@@ -447,11 +457,12 @@ private:
   int depth_ = 0;           // parentheses open within image-set()
   char quote_ = 0;          // the quote of the string being read
   TQuotedIn quotedIn_ = qiURL;
-  bool escaped_ = false;   // the last byte read was a backslash
-  bool star_ = false;      // the last byte of a comment read was a "*"
-  std::string collected_;  // the reference read so far, not yet written
-  std::string relative_;   // working space: a sheet has many references
-  std::string decoded_;    // the same
+  bool escaped_ = false;  // the last byte read was a backslash
+  int hexDigits_ = 0;     // hex digits of the escape being read, outside quotes
+  bool star_ = false;     // the last byte of a comment read was a "*"
+  std::string collected_; // the reference read so far, not yet written
+  std::string relative_;  // working space: a sheet has many references
+  std::string decoded_;   // the same
 };
 
 } // namespace

@@ -23,10 +23,10 @@ using platform::SafeCall;
 // What an attribute of the current tag is to the parser.
 enum TAttributeKind : uint8_t {
   akNone,
-  akLink,      // a row of TagsInfo
-  akRel,       // the rel of a or link
-  akStyle,     // style: css for the provider
-  akEvent,     // on...: script for the provider
+  akLink,       // a row of TagsInfo
+  akRel,        // the rel of a or link
+  akStyle,      // style: css for the provider
+  akEvent,      // on...: script for the provider
   akRawTextSrc, // the src of script, style or xml: the provider reports it
   akHttpEquiv,  // the http-equiv of meta
   akRefresh     // the content of meta: a refresh names the page to go to

@@ -81,10 +81,40 @@ TEST(CSSParser, ImportedSheetsAreFollowedAsStyleSheetsUnlessSwitchedOff) {
             (std::vector<TPostedLink>{image("http://host/dir/c.css"), image("http://host/d.gif")}));
 }
 
+// Today's sheets: candidates of image-set(), quoted references with blanks, escapes, fonts,
+// no references in comments, and references the job does not copy pointed at the web.
+TEST(CSSParser, TodaysSheetsGiveEveryReferenceABrowserLoads) {
+  const std::string input =
+      "a{b:-webkit-image-set(\"/1.png\" 1x, url(2.png) 2x, '3 x.png' type(\"image/webp\") 3x)}"
+      "/* url(/no.gif) */ c{d:url( \"/a b.gif\" )} e{f:url(/p\\(1\\).gif) g:url(/\\70 .gif)}"
+      "@font-face{src:url(/f.woff2) format(\"woff2\"), local('F')}"
+      "h{i:url(/../up.gif) j:url(//cdn.example/k.gif) l:url(http://x.example/m.gif)}";
+  auto result = parseSheet(ctBrowsable, {input});
+  EXPECT_EQ(
+      result.Output,
+      "a{b:-webkit-image-set(\"../1.png\" 1x, url(2.png) 2x, '3%20x.png' type(\"image/webp\") "
+      "3x)}/* url(/no.gif) */ c{d:url( \"../a%20b.gif\" )} e{f:url(../p%281%29.gif) "
+      "g:url(../p.gif)}@font-face{src:url(../f.woff2) format(\"woff2\"), local('F')}"
+      "h{i:url(../up.gif) j:url(http://cdn.example/k.gif) l:url(http://x.example/m.gif)}");
+  EXPECT_EQ(result.Links, (std::vector<TPostedLink>{
+                              image("http://host/1.png"), image("http://host/dir/2.png"),
+                              image("http://host/dir/3 x.png"), image("http://host/a b.gif"),
+                              image("http://host/p(1).gif"), image("http://host/p.gif"),
+                              image("http://host/f.woff2"), image("http://host/up.gif")}));
+  EXPECT_EQ(parseSheet(ctExact, {input}).Output, input);
+  // A job on another site points every relative reference at the web, in any quoting.
+  auto foreign = testing::NewJob(ctBrowsable, "http://elsewhere.host/");
+  EXPECT_EQ(
+      testing::ParseText("css", foreign.get(), "x:url(a b) url( '/c\\'d' ) url(e(f)", TestSheet)
+          .Output,
+      "x:url(http://host/dir/a b) url( 'http://host/c%27d' ) url(http://host/dir/e(f)");
+}
+
 TEST(CSSParser, AnyCutIntoBlocksGivesTheResultOfTheWholeSheet) {
   for (const std::string sheet :
        {"a:url(/b.gif)", "url('/b.gif')", "u:url( x.gif", "uurl(/u.gif)", "url() u(x)",
-        "url(\n/a)url(b)", "@import'/a.c'", "@iMport url(b)", "@imp@import\"y"}) {
+        "url(\n/a)url(b)", "@import'/a.c'", "@iMport url(b)", "@imp@import\"y", "image-set('a')",
+        "image-set(t('b", "/**/url(\\)b)*/", "url(\\7 )", "url(' a\\'b')"}) {
     const auto whole = parseSheet(ctBrowsable, {sheet});
     testing::ForEveryCut(sheet, [&](const std::vector<std::string> &blocks) {
       ASSERT_EQ(parseSheet(ctBrowsable, blocks), whole) << sheet << " / " << blocks.size();
@@ -95,7 +125,8 @@ TEST(CSSParser, AnyCutIntoBlocksGivesTheResultOfTheWholeSheet) {
             "x:url(../img/a.gif)");
   std::mt19937 random(7);
   for (int round = 0; round < 200; ++round) {
-    const std::string sheet = testing::RandomText(random, 600, "url('\" )(\n/a.gif:;{}u@import");
+    const std::string sheet =
+        testing::RandomText(random, 600, "url('\" )(\n/a.gif:;{}u@import*\\-set");
     const auto whole = parseSheet(ctBrowsable, {sheet});
     for (size_t maxBlock : {1, 3, 64})
       ASSERT_EQ(parseSheet(ctBrowsable, testing::RandomCut(sheet, random, maxBlock)), whole);

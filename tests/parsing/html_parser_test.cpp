@@ -50,28 +50,57 @@ TEST(HTMLParser, TodaysRequisitesAreFollowedAndRewrittenUnlessSwitchedOff) {
       "<audio src=a.ogg></audio><div data-src=lazy.jpg data-bg=bg.png></div>"
       "<link rel=\"shortcut icon\" href=i.ico><link rel=preload href=f.woff2>"
       "<link rel=\"alternate stylesheet\" href=alt.css><svg><use xlink:href=sprite.svg#a>"
-      "<image href=pic.png></svg>";
-  const Strings modern = {
-      "ltImage http://host/dir/a.gif",      "ltImage http://host/dir/s1.gif",
-      "ltImage http://host/dir/s2.gif",     "ltImage http://host/big.gif",
-      "ltImage http://host/dir/p.webp",     "ltImage http://host/dir/q,r.gif",
-      "ltImage http://host/dir/v.jpg",      "ltEmbedded http://host/dir/m.mp4",
-      "ltEmbedded http://host/dir/m.webm",  "ltEmbedded http://host/dir/t.vtt",
-      "ltEmbedded http://host/dir/a.ogg",   "ltImage http://host/dir/lazy.jpg",
-      "ltImage http://host/dir/bg.png",     "ltImage http://host/dir/i.ico",
-      "ltEmbedded http://host/dir/f.woff2", "ltStylesheet http://host/dir/alt.css",
-      "ltImage http://host/dir/sprite.svg", "ltImage http://host/dir/pic.png"};
+      "<image href=pic.png><script href=s.js></script></svg>"
+      "<meta http-equiv=Refresh content=\"5;next.html\"><meta content=\"0; URL='n2.html'\">"
+      "<meta content=\"3, good\"><meta http-equiv=refresh content=\"x;a.html\">";
+  const Strings modern = {"ltImage http://host/dir/a.gif",
+                          "ltImage http://host/dir/s1.gif",
+                          "ltImage http://host/dir/s2.gif",
+                          "ltImage http://host/big.gif",
+                          "ltImage http://host/dir/p.webp",
+                          "ltImage http://host/dir/q,r.gif",
+                          "ltImage http://host/dir/v.jpg",
+                          "ltEmbedded http://host/dir/m.mp4",
+                          "ltEmbedded http://host/dir/m.webm",
+                          "ltEmbedded http://host/dir/t.vtt",
+                          "ltEmbedded http://host/dir/a.ogg",
+                          "ltImage http://host/dir/lazy.jpg",
+                          "ltImage http://host/dir/bg.png",
+                          "ltImage http://host/dir/i.ico",
+                          "ltEmbedded http://host/dir/f.woff2",
+                          "ltStylesheet http://host/dir/alt.css",
+                          "ltImage http://host/dir/sprite.svg",
+                          "ltImage http://host/dir/pic.png",
+                          "ltScript http://host/dir/s.js <script {href=s.js}>",
+                          "ltAHref http://host/dir/next.html",
+                          "ltAHref http://host/dir/n2.html"};
   EXPECT_EQ(THTMLPage(ctExact).Parse(html).Links, modern);
   // Each candidate is replaced where it stands; separators and descriptors stay.
   const std::string copy = THTMLPage(ctBrowsable).Parse(html).Output;
   EXPECT_NE(copy.find("srcset=\"s1.gif 1x,s2.gif  2x , ../big.gif 640w\""), std::string::npos)
       << copy;
   EXPECT_NE(copy.find("srcset=\"q,r.gif,,\""), std::string::npos) << copy;
+  EXPECT_NE(copy.find("content=\"0; URL='n2.html'\""), std::string::npos) << copy;
+  EXPECT_NE(copy.find("content=\"x;a.html\""), std::string::npos) << copy;
+
+  // Links the job does not copy lead to the web: relative ones become absolute, in every
+  // construct; a base that leads away, and links written absolute, stay as they are.
+  const TPageRun away =
+      THTMLPage(ctBrowsable, true, "http://elsewhere/")
+          .Parse("<html><base href=/b/><a href=\"x y.html#top\">x</a><img srcset=\"s.gif 2x\">"
+                 "<meta http-equiv=refresh content='1; url=/r.html'><a href=//cdn/c>c</a>"
+                 "<a href=http://HOST/dir/>h</a><a href=mailto:a@b>m</a><a href=#here>#</a>");
+  EXPECT_EQ(away.Output,
+            "<html><base href=/b/><a href=\"http://host/dir/x y.html#top\">x</a>"
+            "<img srcset=\"http://host/dir/s.gif 2x\"><meta http-equiv=refresh "
+            "content='1; url=http://host/r.html'><a href=http://cdn/c>c</a>"
+            "<a href=http://HOST/dir/>h</a><a href=mailto:a@b>m</a><a href=#here>#</a>");
 
   testing::TScopedParam off("FollowModernMarkup", false);
   EXPECT_EQ(THTMLPage(ctExact).Parse(html).Links,
             (Strings{"ltImage http://host/dir/a.gif", "ltAHref http://host/dir/i.ico",
                      "ltAHref http://host/dir/f.woff2", "ltAHref http://host/dir/alt.css"}));
+  EXPECT_EQ(THTMLPage(ctBrowsable, false, "http://elsewhere/").Parse(html).Output, html);
 }
 
 // Hostile candidate lists cost time in proportion to their length and lose no other byte.
