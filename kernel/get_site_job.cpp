@@ -105,6 +105,7 @@ private:
   void pause();
   void remove();
   bool retry();
+  void mendLinksNotCopied();
   void releaseParts();
 
   ComPtr<IJobRequest> request() {
@@ -272,6 +273,20 @@ void TGetSiteJob::releaseParts() {
   linkList_.reset();
 }
 
+// Before the job counts as finished, so that a copy that is finished holds its last links.
+// What fails is a warning in the job's log, as the fetches report theirs.
+void TGetSiteJob::mendLinksNotCopied() {
+  if (removed() || !MendLinksNotCopied.IsFilled()) return;
+  ComPtr<IIThreadContextSupport> reporter = events_ ? events_->GetFileEvents() : nullptr;
+  if (reporter) reporter->Install();
+  try {
+    MendLinksNotCopied(jobRequest_.get(), linkList());
+  } catch (const std::exception &error) {
+    ReportWarning(error.what());
+  }
+  if (reporter) UninstallThreadReporters();
+}
+
 bool TGetSiteJob::retry() {
   bool waiting = linkList()->Retry();
   if (waiting) {
@@ -283,6 +298,7 @@ bool TGetSiteJob::retry() {
 
 void TGetSiteJob::AllDone() {
   if (state_ == jsRunning) GetJobExecuteController()->Remove(this);
+  mendLinksNotCopied();
   setState(jsFinished);
   // The sink may have removed the job on hearing that it finished.
   if (!removed()) saveDescription();

@@ -86,6 +86,7 @@ constinit EntryPoint<ComPtr<IParseProvider>(const std::string &, IURLParser *, I
                                             int32_t, IIJobAsyncProvider *)>
     CreateParseProvider{"CreateParseProvider"};
 constinit EntryPoint<ComPtr<IParser>(const std::string &)> GetParser{"GetParser"};
+constinit EntryPoint<void(IJobRequest *, IILinkList *)> MendLinksNotCopied{"MendLinksNotCopied"};
 
 constinit EntryPoint<ComPtr<IUnknown>(const std::string &, const GUID &)> GetPluginInterface{
     "GetPluginInterface"};

@@ -912,6 +912,9 @@ extern EntryPoint<ComPtr<IParseProvider>(const std::string &ContentTag, IURLPars
                                          IIJobAsyncProvider *LinkSink)>
     CreateParseProvider;
 extern EntryPoint<ComPtr<IParser>(const std::string &ContentTag)> GetParser;
+// At the end of a job: the links of its pages that it did not copy after all are pointed at
+// the web (see parsing/link_mending.h).
+extern EntryPoint<void(IJobRequest *JobRequest, IILinkList *Links)> MendLinksNotCopied;
 
 // ---------------------------------------------------------------------------------------
 // Plug-in modules: the loader's entry points

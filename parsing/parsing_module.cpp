@@ -1,4 +1,5 @@
 #include "kernel/module_startup.h"
+#include "parsing/link_mending.h"
 #include "parsing/params.h"
 #include "parsing/parse_provider.h"
 #include "parsing/parser_factory.h"
@@ -9,6 +10,7 @@ void RegisterParsingModule() {
   CreateParams.Fill(&parsing::NewParams);
   CreateParseProvider.Fill(&parsing::NewParseProvider);
   GetParser.Fill(&parsing::GetParser);
+  MendLinksNotCopied.Fill(&parsing::MendLinksNotCopied);
 }
 
 void FinalizeParsingModule() {}

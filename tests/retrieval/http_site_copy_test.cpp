@@ -332,6 +332,32 @@ TEST_F(HttpSiteCopy, RedirectedPagesLinkFromWhereTheyCameAndKeepTheNameTheyWereL
   EXPECT_EQ(std::set(log.begin(), log.end()), std::set(expected.begin(), expected.end()));
 }
 
+// A page at the depth limit is written before the job knows which of its links it copies;
+// at the end, those it did not copy lead to the web, the others (failed ones too) stay local.
+TEST_F(HttpSiteCopy, LinksBeyondTheDepthLimitLeadToTheWebOnceTheJobIsDone) {
+  writeSite({{"index.html", "<html><a href=\"a.html\">a</a><a href=\"b.html\">b</a>"
+                            "<a href=\"gone.html\">g</a></html>"},
+             {"a.html", "<html><a href=\"c.html\">c</a><a href=\"b.html\">b</a>"
+                        "<a href=\"index.html#top\">i</a><a href='c.html#x'>c</a>"
+                        "<a href=\"gone.html\">g</a></html>"},
+             {"b.html", "<html><a href=\"index.html\">i</a></html>"},
+             {"c.html", "<html>deeper</html>"}});
+  ComPtr<IGetSiteJob> job = NewJob(ctBrowsable, siteURL("index.html"), siteURL(), 1);
+  ASSERT_TRUE(RunToEnd(job.get()));
+  EXPECT_EQ(LinkStates(job.get())[siteURL("c.html")], lsPure);
+  EXPECT_EQ(ReadFile(LocalFileOf(job.get(), siteURL("a.html"))),
+            "<html><a href=\"" + siteURL("c.html") +
+                "\">c</a><a href=\"b.html\">b</a>"
+                "<a href=\"index.html#top\">i</a><a href='" +
+                siteURL("c.html") +
+                "#x'>c</a>"
+                "<a href=\"gone.html\">g</a></html>");
+  EXPECT_EQ(ReadFile(LocalFileOf(job.get(), siteURL("b.html"))),
+            "<html><a href=\"index.html\">i</a></html>");
+  const std::vector<std::string> log = LogOf(job.get());
+  EXPECT_EQ(log.size(), 1u) << ::testing::PrintToString(log); // gone.html
+}
+
 TEST_F(HttpSiteCopy, FetchesKeepToTheLimitAndAPausedCopyRunAgainFetchesNoFinishedFileTwice) {
   TScopedParam limit("MaxGetProcessAllowed", int32_t{2});
   TScopedDisplays displays;

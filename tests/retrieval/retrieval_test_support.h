@@ -130,10 +130,10 @@ protected:
   std::string SiteURL(const std::string &name = "") const { return "file://" + site.File(name); }
 
   // A job copying the site below siteURL, starting at pageURL (by default the local site).
-  ComPtr<IGetSiteJob> NewJob(TCopyType copyType, std::string pageURL = "",
-                             std::string siteURL = "") {
+  ComPtr<IGetSiteJob> NewJob(TCopyType copyType, std::string pageURL = "", std::string siteURL = "",
+                             int32_t depth = -1) {
     if (pageURL.empty()) pageURL = SiteURL("index.html"), siteURL = SiteURL();
-    TJobRequestDef def{"Site", copyType, -1, "", pageURL, siteURL, false, project.File("copy")};
+    TJobRequestDef def{"Site", copyType, depth, "", pageURL, siteURL, false, project.File("copy")};
     ComPtr<IJobRequest> request = CreateJobRequest();
     OleCheck(request->Change(def));
     return queue->CreateJob(request.get(), [](IKGetSiteJob *job) -> ComPtr<IIGetSiteEvents> {
