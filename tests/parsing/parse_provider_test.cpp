@@ -227,6 +227,33 @@ TEST_F(ParseProvider, APageIsCopiedExactlyOrWithItsAcceptedLinksRewrittenAndThey
               (testing::TParseResult{page, {}}));
 }
 
+// Today's constructs at their worst: a style attribute of 16 MB, references left open inside
+// attributes, refreshes of garbage. Each costs time in proportion to its length and leaves
+// every other byte of the page as it was.
+TEST_F(ParseProvider, HostileStyleAttributesAndRefreshesLoseNoByteOfThePage) {
+  std::string huge = "<html><p style=\"";
+  while (huge.size() < (16u << 20))
+    huge += "a:url(/i.gif);b:image-set('/j.gif' 1x);/*";
+  huge += "\"><img src=/k.gif></html>";
+  const auto run = ParseBlocks("html", testing::NewJob(ctBrowsable).get(),
+                               testing::CutAt(huge, {huge.size() / 3, huge.size() / 2}));
+  EXPECT_EQ(run.Links.back(), (TPostedLink{"http://host/k.gif", ltImage, "", "", 3}));
+  EXPECT_TRUE(run.Output.ends_with("\"><img src=../k.gif></html>"));
+  const std::string page =
+      "<html><p style=\"a:url(/x.gif\" title=y><p style='b:image-set(\"/y.gif'>"
+      "<meta http-equiv=refresh content=\"99999999999999999999999;url=\">"
+      "<meta http-equiv=refresh content=\";;url==\"><meta content=\"1; url='\">"
+      "<meta http-equiv=refresh content=\"1 ; URL = 'a b.html'junk\"><img src=/z.gif>";
+  const auto copy = ParseText("html", testing::NewJob(ctBrowsable).get(), page);
+  EXPECT_EQ(copy.Output, "<html><p style=\"a:url(/x.gif\" title=y><p style='b:image-set(\"/y.gif'>"
+                         "<meta http-equiv=refresh content=\"99999999999999999999999;url=\">"
+                         "<meta http-equiv=refresh content=\";;url==\"><meta content=\"1; url='\">"
+                         "<meta http-equiv=refresh content=\"1 ; URL = 'a%20b.html'junk\">"
+                         "<img src=../z.gif>");
+  EXPECT_EQ(copy.Links, (std::vector<TPostedLink>{{"http://host/dir/a b.html", ltAHref, "", "", 3},
+                                                  {"http://host/z.gif", ltImage, "", "", 3}}));
+}
+
 TEST_F(ParseProvider, StyleElementsGoToTheModuleNamedForStyleWhichIsKeptForTheFile) {
   const std::string page = "<html><style id=1>a{b:url(/a.gif)}</style><style id=2>p{}</style>";
   nameParserModule("style", probeModule);

@@ -45,15 +45,21 @@ TEST_F(LocalSiteCopy, TodaysRequisitesAreCopiedAndTheirReferencesOpenTheLocalFil
   WriteFile(site.File("index.html"),
             "<html><img src=a.gif srcset=\"s1.gif 1x, s2.gif 2x\"><video poster=v.jpg>"
             "<source src=m.webm></video><div data-src=lazy.jpg></div>"
-            "<link rel=\"shortcut icon\" href=i.ico><style>@import \"s.css\";</style></html>");
-  for (const char *name : {"a.gif", "s1.gif", "s2.gif", "v.jpg", "m.webm", "lazy.jpg", "i.ico"})
+            "<link rel=\"shortcut icon\" href=i.ico><style>@import \"s.css\";</style>"
+            "<meta http-equiv=refresh content=\"30; url=next.html\"></html>");
+  for (const char *name : {"a.gif", "s1.gif", "s2.gif", "v.jpg", "m.webm", "lazy.jpg", "i.ico",
+                           "next.html", "f.woff2", "x2.png"})
     WriteFile(site.File(name), name);
-  WriteFile(site.File("s.css"), "body{background:url(bg.png)}");
+  // Sheets that import each other are each copied once; fonts and image-set() come along.
+  WriteFile(site.File("s.css"), "@import 't.css';body{background:url(bg.png)}");
+  WriteFile(site.File("t.css"), "@import url(s.css);@font-face{src:url(f.woff2)}"
+                                "p{background:image-set('x2.png' 2x)}");
   WriteFile(site.File("bg.png"), "bg.png");
   ComPtr<IGetSiteJob> job = NewJob(ctBrowsable);
   ASSERT_TRUE(RunToEnd(job.get()));
   const std::string page = ReadFile(LocalFileOf(job.get(), SiteURL("index.html")));
-  for (const char *name : {"s1.gif", "s2.gif", "v.jpg", "m.webm", "lazy.jpg", "i.ico"}) {
+  for (const char *name :
+       {"s1.gif", "s2.gif", "v.jpg", "m.webm", "lazy.jpg", "i.ico", "next.html"}) {
     const std::string local = LocalFileOf(job.get(), SiteURL(name));
     EXPECT_EQ(ReadFile(local), name);
     // Referred to by its name beside the page.
@@ -62,8 +68,9 @@ TEST_F(LocalSiteCopy, TodaysRequisitesAreCopiedAndTheirReferencesOpenTheLocalFil
   // The style element is read as a sheet, and so is the sheet it imports: the references of
   // both are copied.
   EXPECT_NE(page.find("@import \"s.css\""), std::string::npos) << page;
-  EXPECT_EQ(ReadFile(LocalFileOf(job.get(), SiteURL("s.css"))), "body{background:url(bg.png)}");
-  EXPECT_EQ(ReadFile(LocalFileOf(job.get(), SiteURL("bg.png"))), "bg.png");
+  for (const char *name : {"bg.png", "f.woff2", "x2.png"})
+    EXPECT_EQ(ReadFile(LocalFileOf(job.get(), SiteURL(name))), name);
+  EXPECT_EQ(LinkStates(job.get()).size(), 14u);
 }
 
 TEST_F(LocalSiteCopy, SchemeWithoutToolFailsItsLink) {
