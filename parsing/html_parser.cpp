@@ -252,7 +252,11 @@ private:
       url.remove_suffix(commas);
       if (candidate(url, replacement) && replacement) {
         any = true;
-        candidateText_.append(relativeLink_);
+        // Commas at its end would read as the separator of the next candidate.
+        const size_t kept = relativeLink_.find_last_not_of(',') + 1;
+        candidateText_.append(relativeLink_, 0, kept);
+        for (size_t comma = kept; comma < relativeLink_.size(); ++comma)
+          candidateText_.append("%2C");
       } else {
         candidateText_.append(url);
       }

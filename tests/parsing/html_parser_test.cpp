@@ -113,6 +113,9 @@ TEST(HTMLParser, HostileSrcsetsAreReadInLinearTime) {
   EXPECT_GE(run.Links.size(), 100000u);
   EXPECT_TRUE(run.Output.ends_with(",,, , ,\" alt=end>"))
       << run.Output.substr(run.Output.size() - 80);
+  // A URL whose commas come to its end once its control bytes go keeps them as its own.
+  EXPECT_EQ(THTMLPage(ctBrowsable).Parse("<html><img srcset=\"c,,\x04 2x\">").Output,
+            "<html><img srcset=\"c%2C%2C 2x\">");
 }
 
 TEST(HTMLParser, LinksAreLookedForOnlyInStartTagsOutsideCommentsInsideTheHtmlElement) {
