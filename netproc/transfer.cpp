@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 #include "netproc/curl_errors.h"
@@ -33,6 +34,26 @@ template <class Value> void setOption(CURL *easy, CURLoption option, Value value
   if (result != CURLE_OK) throw std::runtime_error(curl_easy_strerror(result));
 }
 
+// The URL as a browser sends it: the bytes a request line cannot carry (blanks, controls,
+// bytes past ASCII, and " < > \\ ^ ` { | }) go as %XX; escapes already written stay.
+std::string wireURL(const std::string &url) {
+  static constexpr char hexDigits[] = "0123456789ABCDEF";
+  std::string wire;
+  wire.reserve(url.size());
+  for (char c : url) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    const bool escape = byte <= ' ' || byte >= 0x7F || std::strchr("\"<>\\^`{|}", c);
+    if (!escape) {
+      wire += c;
+      continue;
+    }
+    wire += '%';
+    wire += hexDigits[byte >> 4];
+    wire += hexDigits[byte & 15];
+  }
+  return wire;
+}
+
 } // namespace
 
 TTransfer::TTransfer(CURLM *Multi, uint32_t ID, const std::string &URL,
@@ -41,7 +62,7 @@ TTransfer::TTransfer(CURLM *Multi, uint32_t ID, const std::string &URL,
       maxBytes_(static_cast<int64_t>(std::max(Settings.MaxFileMegabytes, 0)) << 20) {
   if (!easy_) throw std::runtime_error("Cannot create a transfer");
   try {
-    setOption(easy_, CURLOPT_URL, URL.c_str());
+    setOption(easy_, CURLOPT_URL, wireURL(URL).c_str());
     setOption(easy_, CURLOPT_PRIVATE, this);
     setOption(easy_, CURLOPT_WRITEFUNCTION, &TTransfer::onData);
     setOption(easy_, CURLOPT_WRITEDATA, this);

@@ -210,7 +210,8 @@ protected:
              nginx->URL("/outside.html") +
              "\">outside</a> <!-- <a href=\"hidden.html\">in a comment</a> -->\n"
              "<a href=\"mailto:ann@example.org\">mail</a> <a href=\"my%20page.html\">space</a>\n"
-             "<a href=\"100%25.html\">percent</a></body></html>\n"},
+             "<a href=\"100%25.html\">percent</a> <a href=\"two words.html\">raw</a>"
+             "</body></html>\n"},
         {"css/style.css", "body { background: url(../images/logo.png) }\n"},
         {"images/logo.png", everyByte},
         {"docs/a/deep.html", "<html><a href=\"../../index.html\">home</a>"
@@ -220,6 +221,7 @@ protected:
         {"form.html", "you searched"},
         {"list.html", "a list"},
         {"my page.html", "a space"},
+        {"two words.html", "a space as written"},
         {"100%.html", "a hundred per cent"},
         {"hidden.html", "only a comment names this page"},
     };
@@ -281,7 +283,7 @@ TEST_F(HttpSiteCopyRichSite, BrowsableCopyLinksLeadToCopiedFilesAndOthersStayAsT
             << url << " links " << target;
     }
   }
-  EXPECT_EQ(resolved, 13);
+  EXPECT_EQ(resolved, 14);
   EXPECT_EQ(untouched, (std::set<std::string>{nginx->URL("/outside.html"), "hidden.html",
                                               "mailto:ann@example.org"}));
   // Binary files are never rewritten.
