@@ -23,7 +23,7 @@ using platform::SafeCall;
 // are read, and a reference ends at the first blank, quote or parenthesis.
 enum TMatch : uint8_t {
   mtNone,
-  mtKeyword,       // part of a keyword read: "url(", "@import" or "image-set("
+  mtKeyword,       // part of a keyword read: "url(" or "@import"
   mtOpen,          // after "url(", before the reference
   mtUnquoted,      // a reference without quotes
   mtQuoted,        // a reference in quotes: in url(), after @import, in image-set()
@@ -40,11 +40,12 @@ enum TQuotedIn : uint8_t { qiURL, qiImport, qiImageSet };
 
 constexpr std::string_view urlKeyword = "url(";
 constexpr std::string_view importKeyword = "@import";
-constexpr std::string_view imageSetKeyword = "image-set(";
+// Read backwards from the "(" that follows it, as "(" is rarer in a sheet than its letters.
+constexpr std::string_view imageSetName = "image-set";
 constexpr size_t unknownPosition = ~size_t{0};
 // The bytes that may start something of a today's sheet besides "url(", each searched for
 // on its own so that the scan stays one memchr per candidate start.
-constexpr std::array<char, 3> modernStarts = {'@', '/', 'i'};
+constexpr std::array<char, 3> modernStarts = {'@', '/', '('};
 
 // The bytes that end a reference. Line breaks, tabs and form feeds are white space in a
 // style sheet as much as the space is: taken into the reference, they would be judged as
@@ -57,6 +58,14 @@ constexpr std::array<bool, 256> referenceEnds = [] {
 }();
 
 bool endsReference(char c) { return referenceEnds[static_cast<unsigned char>(c)]; }
+
+// Where the plain run of an unquoted reference of today's sheets stops: its ends, a "(",
+// which no URL there may hold, and the backslash of an escape.
+constexpr std::array<bool, 256> unquotedStops = [] {
+  std::array<bool, 256> stops = referenceEnds;
+  stops['('] = stops['\\'] = true;
+  return stops;
+}();
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 
 // An advanced parser, so that a page keeps one for all its style attributes and elements
@@ -81,6 +90,7 @@ public:
       Output->clear();
       Output->reserve(Input.size() + 16);
       scan(Input, *Output);
+      if (*modern_) keepWritten(*Output);
     });
   }
 
@@ -103,6 +113,7 @@ private:
     collected_.clear();
     importing_ = inImageSet_ = escaped_ = star_ = false;
     depth_ = hexDigits_ = 0;
+    written_.clear();
   }
 
   // Where the reading goes back to when a reference or keyword ends.
@@ -135,8 +146,13 @@ private:
         importing_ = false;
         if (first == 'u') startKeyword(urlKeyword);
         if (first == '@') startKeyword(importKeyword);
-        if (first == 'i') startKeyword(imageSetKeyword);
         if (first == '/') match_ = mtSlash;
+        if (first == '(' && followsImageSet(out)) {
+          // A candidate's own url() comes back here; a nested image-set() is read as one.
+          inImageSet_ = true;
+          depth_ = 0;
+          match_ = mtImageSet;
+        }
         break;
       }
       case mtKeyword: keyword(c, at, out); break;
@@ -237,9 +253,9 @@ private:
     return start;
   }
 
-  // The next byte of a keyword. "@import" and "image-set(" are read without regard to case
-  // and a byte that does not continue them is read again as ordinary text; a byte that does
-  // not continue "url(" is taken as ordinary text, so that "uurl(" starts nothing.
+  // The next byte of a keyword. "@import" is read without regard to case and a byte that
+  // does not continue it is read again as ordinary text; a byte that does not continue
+  // "url(" is taken as ordinary text, so that "uurl(" starts nothing.
   void keyword(char c, size_t &at, std::string &out) {
     const bool isURL = keyword_ == urlKeyword;
     const char expected = keyword_[matched_];
@@ -255,16 +271,36 @@ private:
     out += c;
     ++at;
     if (++matched_ < keyword_.size()) return;
-    if (isURL) {
-      match_ = mtOpen;
-    } else if (keyword_ == importKeyword) {
-      match_ = mtImport;
+    match_ = isURL ? mtOpen : mtImport;
+  }
+
+  // Whether the text written before the "(" that Out ends with is "image-set", in any case
+  // ("-webkit-image-set" too). What came before this block is in written_.
+  bool followsImageSet(const std::string &out) const {
+    const size_t before = out.size() - 1;
+    std::string_view name;
+    std::string joined;
+    if (before >= imageSetName.size()) {
+      name = std::string_view(out).substr(before - imageSetName.size(), imageSetName.size());
     } else {
-      // A candidate's own url() comes back here; a nested image-set() is read as one.
-      inImageSet_ = true;
-      depth_ = 0;
-      match_ = mtImageSet;
+      joined = written_ + out.substr(0, before);
+      if (joined.size() < imageSetName.size()) return false;
+      name = std::string_view(joined).substr(joined.size() - imageSetName.size());
     }
+    for (size_t i = 0; i < name.size(); ++i)
+      if (char(name[i] | 0x20) != imageSetName[i]) return false;
+    return true;
+  }
+
+  // Keeps the last bytes written, for a "(" at the start of the next block.
+  void keepWritten(const std::string &out) {
+    if (out.size() >= imageSetName.size()) {
+      written_.assign(out, out.size() - imageSetName.size());
+      return;
+    }
+    written_ += out;
+    if (written_.size() > imageSetName.size())
+      written_.erase(0, written_.size() - imageSetName.size());
   }
 
   // After "url(" in today's sheets: blanks stay, a quote opens a quoted reference.
@@ -354,17 +390,19 @@ private:
 
   size_t comment(const char *text, size_t at, size_t size, std::string &out) {
     size_t end = at;
-    for (; end < size; ++end) {
-      if (star_ && text[end] == '/') break;
-      star_ = text[end] == '*';
+    while (end < size) {
+      if (star_ && text[end] == '/') {
+        out.append(text + at, end + 1 - at);
+        match_ = home();
+        return end + 1;
+      }
+      // Up to the next "*", which may close the comment.
+      const void *star = std::memchr(text + end, '*', size - end);
+      end = star ? static_cast<const char *>(star) - text + 1 : size;
+      star_ = star != nullptr;
     }
-    if (end == size) {
-      out.append(text + at, size - at);
-      return size;
-    }
-    out.append(text + at, end + 1 - at);
-    match_ = home();
-    return end + 1;
+    out.append(text + at, size - at);
+    return size;
   }
 
   // Adds the reference's bytes up to the next end of a reference; returns where it stopped.
@@ -385,18 +423,16 @@ private:
       if (escaped_) {
         escaped_ = false;
         hexDigits_ = std::isxdigit(static_cast<unsigned char>(c)) ? 1 : 0;
-      } else if (hexDigits_ && hexDigits_ < 6 && std::isxdigit(static_cast<unsigned char>(c))) {
-        ++hexDigits_;
-      } else if (hexDigits_ && isBlank(c)) {
-        hexDigits_ = 0;
-      } else if (c == '\\') {
-        escaped_ = true;
-        hexDigits_ = 0;
-      } else if (endsReference(c) || c == '(') {
-        break;
-      } else {
-        hexDigits_ = 0;
+        continue;
       }
+      if (hexDigits_) {
+        const bool more = hexDigits_ < 6 && std::isxdigit(static_cast<unsigned char>(c));
+        hexDigits_ = more ? hexDigits_ + 1 : 0;
+        if (more || isBlank(c)) continue;
+      }
+      if (!unquotedStops[static_cast<unsigned char>(c)]) continue;
+      if (c != '\\') break;
+      escaped_ = true;
     }
     collected_.append(text + at, end - at);
     return end;
@@ -463,6 +499,7 @@ private:
   std::string collected_; // the reference read so far, not yet written
   std::string relative_;  // working space: a sheet has many references
   std::string decoded_;   // the same
+  std::string written_;   // the last bytes written by the blocks before
 };
 
 } // namespace
