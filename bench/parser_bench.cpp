@@ -30,7 +30,7 @@ class TCountingLinkSink final : public platform::TComObject<IIJobAsyncProvider> 
 public:
   ComPtr<IIThreadContextSupport> GetFileEvents() override { return nullptr; }
   ComPtr<IJobRequest> GetJobRequest() override { return nullptr; }
-  void PostCompleteLink(const std::string &, bool) override {}
+  void PostCompleteLink(const std::string &, const TFetchOutcome &) override {}
   void PostCancelLink(const std::string &) override {}
   void PostAddLink(const TLinkDescription &, int32_t) override { ++links; }
   int64_t links = 0;

@@ -32,8 +32,8 @@ TJobRequestDef defOf(IJobRequest *request) {
   return def;
 }
 
-class TGetSiteJob final
-    : public platform::TComObject<IKGetSiteJob, IILinkListEvents, IIJobRequestEvents> {
+class TGetSiteJob final : public platform::TComObject<IKGetSiteJob, IILinkListEvents,
+                                                      IIJobRequestEvents, IRefreshableJob> {
 public:
   TGetSiteJob(IKJobQueue *Queue, IJobRequest *Request) : queue_(Queue), jobRequest_(Request) {}
 
@@ -62,6 +62,9 @@ public:
   }
   HRESULT Retry(bool *Value) override {
     return SafeCall([&] { *Value = retry(); });
+  }
+  HRESULT Refresh(bool *Value) override {
+    return SafeCall([&] { *Value = refresh(); });
   }
 
   // IIGetSiteJob
@@ -105,7 +108,11 @@ private:
   void pause();
   void remove();
   bool retry();
+  bool refresh();
   void mendLinksNotCopied();
+  void reportRefresh();
+  // Runs Report with the job's log as the thread's reporter of warnings.
+  template <class Report> void withJobReporter(Report &&report);
   void releaseParts();
 
   ComPtr<IJobRequest> request() {
@@ -134,6 +141,7 @@ private:
   std::mutex workerLock_;
   ComPtr<IIGetSiteEvents> events_; // guarded by workerLock_ against worker reads
   ComPtr<IJobRequest> jobRequest_; // guarded by workerLock_ against worker reads
+  bool refreshing_ = false;        // a refresh runs: its end is reported
 };
 
 void TGetSiteJob::Construct(TGetSiteEventsFactory Factory, bool Fresh) {
@@ -273,18 +281,39 @@ void TGetSiteJob::releaseParts() {
   linkList_.reset();
 }
 
-// Before the job counts as finished, so that a copy that is finished holds its last links.
-// What fails is a warning in the job's log, as the fetches report theirs.
-void TGetSiteJob::mendLinksNotCopied() {
-  if (removed() || !MendLinksNotCopied.IsFilled()) return;
+template <class Report> void TGetSiteJob::withJobReporter(Report &&report) {
   ComPtr<IIThreadContextSupport> reporter = events_ ? events_->GetFileEvents() : nullptr;
   if (reporter) reporter->Install();
   try {
-    MendLinksNotCopied(jobRequest_.get(), linkList());
+    report();
   } catch (const std::exception &error) {
     ReportWarning(error.what());
   }
   if (reporter) UninstallThreadReporters();
+}
+
+// Before the job counts as finished, so that a copy that is finished holds its last links.
+// What fails is a warning in the job's log, as the fetches report theirs.
+void TGetSiteJob::mendLinksNotCopied() {
+  if (removed() || !MendLinksNotCopied.IsFilled()) return;
+  withJobReporter([&] { MendLinksNotCopied(jobRequest_.get(), linkList()); });
+}
+
+void TGetSiteJob::reportRefresh() {
+  if (!refreshing_ || removed()) return;
+  refreshing_ = false;
+  withJobReporter([&] { ReportWarning(RefreshSummary(linkList()->RefreshCounts())); });
+}
+
+bool TGetSiteJob::refresh() {
+  checkNotRemoved();
+  bool waiting = linkList()->Refresh();
+  refreshing_ = waiting;
+  if (waiting) {
+    if (state_ == jsFinished) setState(jsStopped);
+    saveDescription();
+  }
+  return waiting;
 }
 
 bool TGetSiteJob::retry() {
@@ -299,6 +328,7 @@ bool TGetSiteJob::retry() {
 void TGetSiteJob::AllDone() {
   if (state_ == jsRunning) GetJobExecuteController()->Remove(this);
   mendLinksNotCopied();
+  reportRefresh();
   setState(jsFinished);
   // The sink may have removed the job on hearing that it finished.
   if (!removed()) saveDescription();

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -92,11 +93,32 @@ struct TJobRequestDef {
 class IParams;
 
 // A link as a parser found it.
+// What a copy keeps of a copied resource to ask the server later whether it changed: the
+// validators the server sent (empty when it sent none) and when it was fetched (seconds
+// since 1970).
+struct TValidators {
+  std::string ETag;
+  std::string LastModified;
+  int64_t FetchedAt = 0;
+
+  friend bool operator==(const TValidators &, const TValidators &) = default;
+};
+
 struct TLinkDescription {
   TURL URL; // as written in the document
   TLinkType LinkType = ltOther;
   std::string Tag;
   ComPtr<IParams> Params; // further attributes of the tag; may be empty
+  // Of the last copy of the link, when it was copied before (a refresh asks with them).
+  std::shared_ptr<const TValidators> Validators = nullptr;
+};
+
+// How a fetch ended, as its job hears of it.
+struct TFetchOutcome {
+  bool Success = false;
+  bool Unchanged = false; // the server said the copy is current: its file was not touched
+  bool Gone = false;      // a link copied before is no longer there (404, 410)
+  std::shared_ptr<const TValidators> Validators = nullptr; // of a resource copied now
 };
 
 // A URL split into its parts.
@@ -217,6 +239,20 @@ public:
 
 protected:
   ~IGetSiteJob() = default;
+};
+
+// A job that can bring a finished copy up to date: every link is asked for again, copied
+// ones only if they changed (see IILinkList::Refresh). Value: whether links wait afterwards,
+// for Run, as after Retry. When the refresh is over, the job's log says what it found.
+class IRefreshableJob : public IUnknown {
+public:
+  static constexpr GUID IID = MakeGUID("{2F7D9B31-6A4C-4E58-B0D3-91C6E5A7F412}");
+  using Base = IUnknown;
+
+  virtual HRESULT Refresh(bool *Value) = 0;
+
+protected:
+  ~IRefreshableJob() = default;
 };
 
 class ILinkList : public IUnknown {
@@ -514,11 +550,21 @@ public:
 
   virtual void AddLinkEx(const TLinkDescription &LinkDesc, int32_t Level, TLinkState State) = 0;
   virtual bool GetNextWanted(TLinkDescription &LinkDesc, int32_t &Level) = 0;
-  // Outcome 0 records lsCompleteBad, 1 lsCompleteOK.
-  virtual void CompleteLink(const std::string &URL, uint8_t Outcome) = 0;
+  // Outcome 0 records lsCompleteBad, 1 lsCompleteOK. Fetch, when given, says more of how
+  // the fetch went: its validators are kept, and it counts for the refresh.
+  virtual void CompleteLink(const std::string &URL, uint8_t Outcome,
+                            const TFetchOutcome *Fetch = nullptr) = 0;
   virtual void CancelLink(const std::string &URL) = 0;
   // True when links are waiting afterwards.
   virtual bool Retry() = 0;
+  // Every finished link waits again, copied ones with their validators, and the counts of
+  // the refresh start from nothing. True when links are waiting afterwards.
+  virtual bool Refresh() = 0;
+  // What the fetches since the last Refresh found.
+  struct TRefreshCounts {
+    int32_t Unchanged = 0, Changed = 0, New = 0, Gone = 0;
+  };
+  virtual TRefreshCounts RefreshCounts() const = 0;
   virtual void SetDownLevel(int32_t Level) = 0;
   virtual void LoadJournal() = 0;
   // Empty for no journal.
@@ -529,6 +575,13 @@ public:
 protected:
   ~IILinkList() = default;
 };
+
+// The line that ends a refresh, in the job's log and on the console.
+inline std::string RefreshSummary(const IILinkList::TRefreshCounts &Counts) {
+  return "Refreshed: " + std::to_string(Counts.Unchanged) + " unchanged, " +
+         std::to_string(Counts.Changed) + " changed, " + std::to_string(Counts.New) + " new, " +
+         std::to_string(Counts.Gone) + " gone";
+}
 
 // The kinds of child that IILinkListView::ForEach reports.
 enum TLinkEntryKind : int32_t { lekHost = 0, lekDirectory = 1, lekFile = 2 };
@@ -562,7 +615,7 @@ public:
   virtual ComPtr<IIThreadContextSupport> GetFileEvents() = 0;
   virtual ComPtr<IJobRequest> GetJobRequest() = 0;
   // URL: the URL the link list handed out.
-  virtual void PostCompleteLink(const std::string &URL, bool Success) = 0;
+  virtual void PostCompleteLink(const std::string &URL, const TFetchOutcome &Outcome) = 0;
   virtual void PostCancelLink(const std::string &URL) = 0;
   virtual void PostAddLink(const TLinkDescription &LinkDesc, int32_t CurrentLevel) = 0;
 
@@ -1118,6 +1171,22 @@ protected:
 
 // Offered by a tool that can tell where redirects led: the URL its resource came from, empty
 // when that is the URL it was asked for. Valid once Open has answered.
+// A tool that can ask whether a resource changed since its copy: Conditions go before Open,
+// which then finds the resource (Found) with NotModified set when the copy is current.
+class IGetFileToolConditional : public IUnknown {
+public:
+  static constexpr GUID IID = MakeGUID("{8E0C4A52-3F1B-4D6E-9A27-5C8B1E2F4D90}");
+  using Base = IUnknown;
+
+  virtual HRESULT SetConditions(const std::string &ETag, const std::string &LastModified) = 0;
+  // After Open: whether the server said the copy is current, and the validators it sent.
+  virtual HRESULT GetValidators(bool *NotModified, std::string *ETag,
+                                std::string *LastModified) = 0;
+
+protected:
+  ~IGetFileToolConditional() = default;
+};
+
 class IGetFileToolLocation : public IUnknown {
 public:
   static constexpr GUID IID = MakeGUID("{3B5FBC45-D7EC-4E7C-98F1-C0E04D0888F1}");

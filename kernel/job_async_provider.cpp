@@ -34,8 +34,8 @@ public:
     return request;
   }
 
-  void PostCompleteLink(const std::string &URL, bool Success) override {
-    post(std::make_unique<TCompleteLink>(this, URL, Success));
+  void PostCompleteLink(const std::string &URL, const TFetchOutcome &Outcome) override {
+    post(std::make_unique<TCompleteLink>(this, URL, Outcome));
   }
 
   void PostCancelLink(const std::string &URL) override {

@@ -36,6 +36,6 @@ void TAddLinkMessage::Execute() { OleCheck(LinkList->AddLink(LinkDesc, CurrentLe
 
 void TCancelLink::Execute() { LinkList->CancelLink(URL); }
 
-void TCompleteLink::Execute() { LinkList->CompleteLink(URL, Success ? 1 : 0); }
+void TCompleteLink::Execute() { LinkList->CompleteLink(URL, Outcome.Success ? 1 : 0, &Outcome); }
 
 } // namespace zs::kernel

@@ -48,12 +48,12 @@ public:
 // A fetch ended, well or badly.
 class TCompleteLink final : public TPostMessage {
 public:
-  TCompleteLink(IPJobAsyncProvider *Provider, std::string URL, bool Success)
-      : TPostMessage(Provider), URL(std::move(URL)), Success(Success) {}
+  TCompleteLink(IPJobAsyncProvider *Provider, std::string URL, TFetchOutcome Outcome)
+      : TPostMessage(Provider), URL(std::move(URL)), Outcome(std::move(Outcome)) {}
   void Execute() override;
 
   std::string URL;
-  bool Success;
+  TFetchOutcome Outcome;
 };
 
 } // namespace zs::kernel

@@ -204,7 +204,7 @@ public:
       return;
     }
     if (!open_) start();
-    if (field_ <= 6) ++field_;
+    if (field_ <= 9) ++field_;
     if (tooLong) valid_ = false;
     if (!valid_) return;
     TLinkDescription &desc = record_.LinkDesc;
@@ -238,7 +238,18 @@ public:
       stateRead_ = true;
       break;
     }
-    default: break; // lines beyond the six are not part of the format
+    case 7: unescapeLine(line, validators_.ETag); break;
+    case 8: unescapeLine(line, validators_.LastModified); break;
+    case 9: {
+      int64_t fetchedAt = 0;
+      auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), fetchedAt);
+      if (error == std::errc() && end == line.data() + line.size() && !line.empty()) {
+        validators_.FetchedAt = fetchedAt;
+        desc.Validators = std::make_shared<const TValidators>(validators_);
+      }
+      break;
+    }
+    default: break; // lines beyond these are not part of the format
     }
   }
 
@@ -256,6 +267,8 @@ private:
     record_.LinkDesc.LinkType = ltOther;
     record_.LinkDesc.Tag.clear();
     record_.LinkDesc.Params = nullptr;
+    record_.LinkDesc.Validators = nullptr;
+    validators_ = {};
     record_.Level = 0;
     record_.State = lsPure;
   }
@@ -268,6 +281,7 @@ private:
   const TJournalReplay &replay_;
   TJournalRecord record_;
   std::string text_; // the parameters line, unescaped
+  TValidators validators_;
   bool open_ = false, valid_ = true, stateRead_ = false;
   int field_ = 0;
 };
@@ -302,6 +316,11 @@ void FormatJournalRecord(const TLinkDescription &LinkDesc, int32_t Level, TLinkS
   appendLine(paramsText(LinkDesc.Params.get()), out);
   appendNumber(Level, out);
   appendNumber(State, out);
+  if (const auto &validators = LinkDesc.Validators) {
+    appendLine(validators->ETag, out);
+    appendLine(validators->LastModified, out);
+    appendNumber(validators->FetchedAt, out);
+  }
   out += recordEnd;
 }
 

@@ -88,9 +88,11 @@ public:
   }
 
   bool GetNextWanted(TLinkDescription &LinkDesc, int32_t &Level) override;
-  void CompleteLink(const std::string &URL, uint8_t Outcome) override;
+  void CompleteLink(const std::string &URL, uint8_t Outcome, const TFetchOutcome *Fetch) override;
   void CancelLink(const std::string &URL) override;
   bool Retry() override;
+  bool Refresh() override;
+  TRefreshCounts RefreshCounts() const override { return refreshCounts_; }
   void SetDownLevel(int32_t Level) override;
   void LoadJournal() override;
   void SetJournalFile(const std::string &FileName) override;
@@ -118,7 +120,10 @@ private:
   }
   // Brings the count and the tree's wanted marks up to date after the file changed.
   void settle(const TEntryList &path, TFileEntry &file, bool wasPending);
-  void recount(bool resetFailed);
+  // Which finished links wait again.
+  enum class TReset { None, Failed, Finished };
+  void recount(TReset reset);
+  void count(const TFileEntry &file, const TFetchOutcome &fetch);
 
   // The journal's error, if any, to be raised once the owner has heard of the change: the
   // list holds the change whether or not the disk took its record.
@@ -144,6 +149,7 @@ private:
   // The settings that decide a link's identity (ignored prefixes, default ports), read once:
   // the tree's keys must not change meaning while the list lives.
   TURLSettings settings_;
+  TRefreshCounts refreshCounts_;
   // The link being added; members so that their buffers are reused from link to link.
   TParsedURL url_;
   std::string displayName_;
@@ -176,6 +182,7 @@ void TLinkList::add(const TLinkDescription &desc, int32_t level, TLinkState stat
     file->SetLinkType(desc.LinkType);
     file->Level = level;
     file->SetState(state);
+    if (desc.Validators) file->Validators = std::make_unique<const TValidators>(*desc.Validators);
   } else {
     // A pure add never reopens a finished link.
     if (isComplete(file->State()) && (state == lsPure || state == lsInUse)) return;
@@ -184,6 +191,11 @@ void TLinkList::add(const TLinkDescription &desc, int32_t level, TLinkState stat
         (desc.LinkType != file->LinkType() && replacesType(file->LinkType(), desc.LinkType)) ||
         (state != lsPure && state != file->State()) || level < file->Level ||
         !holdsAddInfo(*file, desc.Tag, params);
+    // The links of pages never carry validators; a saved list or a replay does.
+    if (desc.Validators) {
+      changed = changed || !file->Validators || *file->Validators != *desc.Validators;
+      file->Validators = std::make_unique<const TValidators>(*desc.Validators);
+    }
     if (replacesType(file->LinkType(), desc.LinkType)) file->SetLinkType(desc.LinkType);
     if (state != lsPure) file->SetState(state);
     if (level < file->Level) file->Level = level;
@@ -219,6 +231,7 @@ TLinkDescription TLinkList::descriptionOf(const TEntryList &path, const TFileEnt
   desc.LinkType = file.LinkType();
   if (file.Tag) desc.Tag = *file.Tag;
   desc.Params = file.Params;
+  if (file.Validators) desc.Validators = std::make_shared<const TValidators>(*file.Validators);
   return desc;
 }
 
@@ -266,7 +279,7 @@ bool TLinkList::GetNextWanted(TLinkDescription &LinkDesc, int32_t &Level) {
   return true;
 }
 
-void TLinkList::CompleteLink(const std::string &URL, uint8_t Outcome) {
+void TLinkList::CompleteLink(const std::string &URL, uint8_t Outcome, const TFetchOutcome *Fetch) {
   if (Outcome >= std::size(outcomeStates))
     throw platform::Exception("Invalid link outcome " + std::to_string(Outcome));
   TLinkState state = outcomeStates[Outcome];
@@ -277,6 +290,11 @@ void TLinkList::CompleteLink(const std::string &URL, uint8_t Outcome) {
   // job while links still wait.
   if (isComplete(file->State()) && isComplete(state)) return;
   bool wasPending = isPending(*file);
+  if (Fetch) {
+    count(*file, *Fetch);
+    if (Fetch->Validators && state == lsCompleteOK)
+      file->Validators = std::make_unique<const TValidators>(*Fetch->Validators);
+  }
   file->SetState(state);
   settle(path, *file, wasPending);
   std::exception_ptr journalError =
@@ -295,25 +313,43 @@ void TLinkList::CancelLink(const std::string &URL) {
   if (events_) events_->StateChanged(path, lsPure);
 }
 
-void TLinkList::recount(bool resetFailed) {
+// A link that held validators had a copy before this fetch.
+void TLinkList::count(const TFileEntry &file, const TFetchOutcome &fetch) {
+  if (fetch.Unchanged)
+    ++refreshCounts_.Unchanged;
+  else if (fetch.Gone)
+    ++refreshCounts_.Gone;
+  else if (fetch.Success)
+    ++(file.Validators ? refreshCounts_.Changed : refreshCounts_.New);
+}
+
+void TLinkList::recount(TReset resetting) {
   pendingCount_ = 0;
   // The owner hears of reset links once the count is whole again, as it may call back.
   std::vector<TEntryList> reset;
-  tree_.ForEachFile(TLinkTree::TWalkOrder::FilesFirst,
-                    [&](const TEntryList &path, TFileEntry &file) {
-                      if (resetFailed && file.State() == lsCompleteBad) {
-                        file.SetState(lsPure);
-                        reset.push_back(path);
-                      }
-                      settle(path, file, false);
-                    });
+  tree_.ForEachFile(TLinkTree::TWalkOrder::FilesFirst, [&](const TEntryList &path,
+                                                           TFileEntry &file) {
+    const bool failed = file.State() == lsCompleteBad;
+    const bool finished = failed || file.State() == lsCompleteOK;
+    if ((resetting == TReset::Failed && failed) || (resetting == TReset::Finished && finished)) {
+      file.SetState(lsPure);
+      reset.push_back(path);
+    }
+    settle(path, file, false);
+  });
   if (events_)
     for (const TEntryList &path : reset)
       events_->StateChanged(path, lsPure);
 }
 
 bool TLinkList::Retry() {
-  recount(true);
+  recount(TReset::Failed);
+  return pendingCount_ > 0;
+}
+
+bool TLinkList::Refresh() {
+  refreshCounts_ = {};
+  recount(TReset::Finished);
   return pendingCount_ > 0;
 }
 
@@ -321,7 +357,7 @@ void TLinkList::SetDownLevel(int32_t Level) {
   if (Level == -1) Level = INT32_MAX;
   if (Level == downLevel_) return;
   downLevel_ = Level;
-  recount(false);
+  recount(TReset::None);
   if (pendingCount_ == 0) raiseAllDone();
 }
 

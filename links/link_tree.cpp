@@ -3,8 +3,8 @@
 namespace zs::links {
 
 // A file entry is the one object per link; keep it to the name and one pointer-sized word
-// of small fields, the tag and the parameters.
-static_assert(sizeof(TFileEntry) <= sizeof(std::string) + 3 * sizeof(void *));
+// of small fields, the tag, the parameters and the validators.
+static_assert(sizeof(TFileEntry) <= sizeof(std::string) + 4 * sizeof(void *));
 
 namespace {
 

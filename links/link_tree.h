@@ -104,6 +104,8 @@ public:
   // entries of the list that carry it, nullptr for none. Params is empty for none.
   const std::string *Tag = nullptr;
   ComPtr<IParams> Params;
+  // Of the last copy, once the link was copied.
+  std::unique_ptr<const TValidators> Validators;
 };
 
 using TFiles = std::set<TFileEntry, TByName<TCaseBlindOrder>>;

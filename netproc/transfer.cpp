@@ -1,9 +1,11 @@
 #include "netproc/transfer.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 
 #include "netproc/curl_errors.h"
@@ -54,15 +56,31 @@ std::string wireURL(const std::string &url) {
   return wire;
 }
 
+// The value of a header line of the given lower-case name, without the blanks around it.
+std::optional<std::string_view> HeaderValue(std::string_view line, std::string_view name) {
+  if (line.size() <= name.size() || line[name.size()] != ':') return std::nullopt;
+  for (size_t i = 0; i < name.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(line[i])) != name[i]) return std::nullopt;
+  std::string_view value = line.substr(name.size() + 1);
+  while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
+    value.remove_prefix(1);
+  while (!value.empty() && (value.back() == ' ' || value.back() == '\t'))
+    value.remove_suffix(1);
+  return value;
+}
+
 } // namespace
 
-TTransfer::TTransfer(CURLM *Multi, uint32_t ID, const std::string &URL,
-                     const TTransferSettings &Settings, TTransferSink &Sink)
-    : multi_(Multi), easy_(curl_easy_init()), id_(ID), sink_(Sink),
+TTransfer::TTransfer(CURLM *Multi, const TRequest &Request, const TTransferSettings &Settings,
+                     TTransferSink &Sink)
+    : multi_(Multi), easy_(curl_easy_init()), id_(Request.ID), sink_(Sink),
       maxBytes_(static_cast<int64_t>(std::max(Settings.MaxFileMegabytes, 0)) << 20) {
   if (!easy_) throw std::runtime_error("Cannot create a transfer");
   try {
-    setOption(easy_, CURLOPT_URL, wireURL(URL).c_str());
+    setOption(easy_, CURLOPT_URL, wireURL(Request.URL).c_str());
+    // Every encoding this libcurl decodes may be sent; the program gets the decoded bytes.
+    setOption(easy_, CURLOPT_ACCEPT_ENCODING, "");
+    addConditions(Request.Conditions);
     setOption(easy_, CURLOPT_PRIVATE, this);
     setOption(easy_, CURLOPT_WRITEFUNCTION, &TTransfer::onData);
     setOption(easy_, CURLOPT_WRITEDATA, this);
@@ -106,6 +124,7 @@ TTransfer::TTransfer(CURLM *Multi, uint32_t ID, const std::string &URL,
     if (added != CURLM_OK) throw std::runtime_error(curl_multi_strerror(added));
   } catch (...) {
     curl_easy_cleanup(easy_);
+    curl_slist_free_all(headers_);
     throw;
   }
 }
@@ -113,6 +132,21 @@ TTransfer::TTransfer(CURLM *Multi, uint32_t ID, const std::string &URL,
 TTransfer::~TTransfer() {
   curl_multi_remove_handle(multi_, easy_);
   curl_easy_cleanup(easy_);
+  curl_slist_free_all(headers_);
+}
+
+// Validators with a line end would end the header line early: such a request asks for the
+// whole file.
+void TTransfer::addConditions(const TConditions &Conditions) {
+  auto add = [&](const char *name, const std::string &value) {
+    if (value.empty() || value.find_first_of("\r\n") != std::string::npos) return;
+    curl_slist *more = curl_slist_append(headers_, (std::string(name) + ": " + value).c_str());
+    if (!more) throw std::runtime_error("Cannot add a request header");
+    headers_ = more;
+  };
+  add("If-None-Match", Conditions.IfNoneMatch);
+  add("If-Modified-Since", Conditions.IfModifiedSince);
+  if (headers_) setOption(easy_, CURLOPT_HTTPHEADER, headers_);
 }
 
 void TTransfer::Resume() {
@@ -159,12 +193,14 @@ bool TTransfer::answerHeader() {
     answered_ = true;
     return false;
   }
+  const THeaderValidators validators{status == 304, eTag_, lastModified_};
   curl_off_t length = -1;
   curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
   char *contentType = nullptr;
   curl_easy_getinfo(easy_, CURLINFO_CONTENT_TYPE, &contentType);
-  // A size beyond 32 bits cannot be told: unknown.
-  int32_t size = length >= 0 && length <= INT32_MAX ? static_cast<int32_t>(length) : -1;
+  // A size beyond 32 bits cannot be told, nor that of an encoded body once decoded: unknown.
+  int32_t size =
+      length >= 0 && length <= INT32_MAX && !encoded_ ? static_cast<int32_t>(length) : -1;
   // Where redirects led, so that the page's relative links are read against that place.
   // curl writes even an URL that was not redirected in a form of its own: only a redirect
   // counts.
@@ -173,7 +209,7 @@ bool TTransfer::answerHeader() {
   curl_easy_getinfo(easy_, CURLINFO_REDIRECT_COUNT, &redirects);
   if (redirects > 0) curl_easy_getinfo(easy_, CURLINFO_EFFECTIVE_URL, &location);
   sink_.Queue(pmHeader, EncodeHeader(id_, true, size, contentType ? contentType : "",
-                                     location ? location : ""));
+                                     location ? location : "", validators));
   return true;
 }
 
@@ -206,10 +242,20 @@ size_t TTransfer::onData(char *data, size_t size, size_t count, void *self) {
 size_t TTransfer::onHeader(char *data, size_t size, size_t count, void *self) {
   auto *transfer = static_cast<TTransfer *>(self);
   std::string_view line(data, size * count);
+  while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+    line.remove_suffix(1);
   if (line.starts_with("HTTP/")) {
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
-      line.remove_suffix(1);
+    // A new response (after a redirect or a 100): what the last one said goes.
     transfer->statusLine_ = line;
+    transfer->eTag_.clear();
+    transfer->lastModified_.clear();
+    transfer->encoded_ = false;
+  } else if (auto value = HeaderValue(line, "etag")) {
+    transfer->eTag_ = *value;
+  } else if (auto value = HeaderValue(line, "last-modified")) {
+    transfer->lastModified_ = *value;
+  } else if (auto value = HeaderValue(line, "content-encoding")) {
+    transfer->encoded_ = !value->empty() && *value != "identity";
   }
   return size * count;
 }

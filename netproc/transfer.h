@@ -25,8 +25,9 @@ protected:
 
 class TTransfer {
 public:
-  // Starts the transfer in Multi with the settings. std::runtime_error when curl refuses.
-  TTransfer(CURLM *Multi, uint32_t ID, const std::string &URL,
+  // Starts the transfer of Request in Multi with the settings. std::runtime_error when curl
+  // refuses.
+  TTransfer(CURLM *Multi, const retrieval::TRequest &Request,
             const retrieval::TTransferSettings &Settings, TTransferSink &Sink);
   // Takes it out of the multi handle: no message for it follows.
   ~TTransfer();
@@ -48,6 +49,7 @@ private:
   // for good (not there, refused, server error).
   bool answerHeader();
   void sendError(int32_t code, std::string_view message);
+  void addConditions(const retrieval::TConditions &Conditions);
 
   CURLM *multi_;
   CURL *easy_;
@@ -60,6 +62,11 @@ private:
   int64_t received_ = 0;
   bool tooLarge_ = false;  // the body grew beyond maxBytes_
   std::string statusLine_; // of the latest HTTP response
+  // Of the latest HTTP response: its validators, and whether its body came encoded (its
+  // length then is not the length of the bytes handed on).
+  std::string eTag_, lastModified_;
+  bool encoded_ = false;
+  curl_slist *headers_ = nullptr; // the conditions of the request
   char errorText_[CURL_ERROR_SIZE] = {};
 };
 

@@ -96,8 +96,7 @@ void TWinInetter::startTransfer(const TRequest &request) {
   // IDs are unique among the pending requests; one in use means its request is over.
   transfers_.erase(request.ID);
   try {
-    transfers_[request.ID] =
-        std::make_unique<TTransfer>(multi_, request.ID, request.URL, settings_, *this);
+    transfers_[request.ID] = std::make_unique<TTransfer>(multi_, request, settings_, *this);
   } catch (const std::runtime_error &e) {
     transfers_.erase(request.ID);
     Queue(pmError, EncodeError(request.ID, tecUntranslated, e.what()));

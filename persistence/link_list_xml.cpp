@@ -46,6 +46,15 @@ std::string journalNamedBy(IXMLElement *linkList) {
   return plainName ? name : QuickSaveFileName();
 }
 
+// The validators of a copied link; none when the file holds no time of fetch (a file of an
+// earlier version, or one whose time is no number).
+std::shared_ptr<const TValidators> loadValidators(IXMLElement *link) {
+  int64_t fetchedAt = 0;
+  if (!ParseDecimal(AttributeText(link, "FetchedAt"), fetchedAt)) return nullptr;
+  return std::make_shared<const TValidators>(
+      TValidators{AttributeText(link, "ETag"), AttributeText(link, "LastModified"), fetchedAt});
+}
+
 } // namespace
 
 TLocalFileName SaveLinkList(IXMLElement *Parent, IILinkList *Links,
@@ -60,6 +69,12 @@ TLocalFileName SaveLinkList(IXMLElement *Parent, IILinkList *Links,
     SetAttributeText(link.get(), "LinkLevel", std::to_string(Level));
     if (!LinkDesc.Tag.empty()) SetAttributeText(link.get(), "Tag", LinkDesc.Tag);
     if (LinkDesc.Params) SaveLinkParams(link.get(), LinkDesc.Params.get());
+    if (const auto &validators = LinkDesc.Validators) {
+      if (!validators->ETag.empty()) SetAttributeText(link.get(), "ETag", validators->ETag);
+      if (!validators->LastModified.empty())
+        SetAttributeText(link.get(), "LastModified", validators->LastModified);
+      SetAttributeText(link.get(), "FetchedAt", std::to_string(validators->FetchedAt));
+    }
   });
   std::string journal = QuickSaveFileName();
   SetAttributeText(FindOrAddChild(linkList.get(), quickSavesElement).get(), "src", journal);
@@ -81,6 +96,7 @@ int32_t LoadLinkList(IXMLElement *Parent, IILinkList *Links, const TLocalFileNam
     ParseDecimal(AttributeText(link, "LinkLevel"), level);
     desc.Tag = AttributeText(link, "Tag");
     desc.Params = LoadLinkParams(link);
+    desc.Validators = loadValidators(link);
     Links->AddLinkEx(desc, level, savedState(state));
     ++count;
   });

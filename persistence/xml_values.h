@@ -15,8 +15,9 @@ std::string AttributeText(IXMLElement *Element, const std::string &Name);
 void SetAttributeText(IXMLElement *Element, const std::string &Name, const std::string &Value);
 
 // A decimal integer, optionally signed and surrounded by spaces; false for anything else,
-// a number outside 32 bits included.
+// a number outside the width of Value included.
 bool ParseDecimal(std::string_view Text, int32_t &Value);
+bool ParseDecimal(std::string_view Text, int64_t &Value);
 
 // Calls visit for each child element of Parent, in document order.
 template <class Visit> void ForEachChild(IXMLElement *Parent, Visit &&visit) {

@@ -12,6 +12,8 @@
 #include "platform/safecall.h"
 #include "platform/worker_pool.h"
 #include "retrieval/content_kinds.h"
+#include "retrieval/fetch_validators.h"
+#include "retrieval/local_file_writer.h"
 #include "retrieval/text_codec.h"
 #include "retrieval/tool_errors.h"
 
@@ -75,27 +77,6 @@ std::string singleSeparators(std::string Name) {
       std::unique(Name.begin(), Name.end(), [](char a, char b) { return a == '/' && b == '/'; }),
       Name.end());
   return Name;
-}
-
-std::ofstream createLocalFile(const std::string &FileName) {
-  namespace fs = std::filesystem;
-  fs::path path(FileName);
-  std::error_code error;
-  if (path.has_parent_path()) fs::create_directories(path.parent_path(), error);
-  std::ofstream file;
-  if (!error) {
-    file.open(path, std::ios::binary | std::ios::trunc);
-    if (!file) error = std::error_code(errno, std::generic_category());
-  }
-  if (error)
-    throw platform::EOSError("Cannot create file \"" + FileName + "\". " + error.message(),
-                             error.value());
-  return file;
-}
-
-void writeTo(std::ofstream &File, const std::string &Bytes, const std::string &FileName) {
-  File.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
-  if (!File) throw platform::EOSError("Cannot write file \"" + FileName + "\"", EIO);
 }
 
 class TGetFileProcess final : public platform::TComObject<IKGetFileProcess, IILinkMessageSupport> {
@@ -179,8 +160,9 @@ private:
       if (!CancelRequested) ReportCurrentException();
     }
     try {
+      Outcome.Success = Success;
       if (Success || !CancelRequested)
-        Owner->PostCompleteLink(LinkDesc.URL, Success);
+        Owner->PostCompleteLink(LinkDesc.URL, Outcome);
       else
         Owner->PostCancelLink(LinkDesc.URL);
       Events->Finished(Success);
@@ -219,13 +201,24 @@ private:
     setTool(tool);
     try {
       CheckCancel();
+      AskIfChanged(*tool, LinkDesc);
       bool found = false;
       CheckTool(tool->Open(&found), tool.get(), LinkDesc.URL);
-      // A resource that is not there is a failed link, and the job's log says which.
-      if (!found) throw ToolError(tecNotFound, "", LinkDesc.URL);
-      followRedirect(*tool, *parser);
-      CheckCancel();
-      Transfer(*tool, *parser);
+      // A resource that is not there is a failed link, and the job's log says which; a copy
+      // made before stays as it was.
+      if (!found) {
+        Outcome.Gone = LinkDesc.Validators != nullptr;
+        throw ToolError(tecNotFound, "", LinkDesc.URL);
+      }
+      const TFetchAnswer answer = ReadFetchAnswer(*tool, LinkDesc);
+      if (!answer.NotModified) {
+        followRedirect(*tool, *parser);
+        CheckCancel();
+        Transfer(*tool, *parser);
+      }
+      // Only a whole copy is current: a torn one must be asked for in full next time.
+      Outcome.Unchanged = answer.NotModified;
+      Outcome.Validators = answer.Validators;
     } catch (...) {
       setTool(nullptr);
       throw;
@@ -289,32 +282,28 @@ private:
     TProgress progress(total);
     TLocalFileName fileName;
     OleCheck(parser.GetLocalFileName(&fileName));
-    fileName = singleSeparators(fileName);
-    std::ofstream file = createLocalFile(fileName);
+    TLocalFileWriter file(singleSeparators(fileName));
 
     if (kind.empty())
-      binaryCopy(tool, file, fileName, progress);
+      binaryCopy(tool, file, progress);
     else
-      textCopy(tool, parser, kind, file, fileName, progress);
-    // The last bytes reach the disk only now: a full disk shows here, and the link must not
-    // count as copied.
-    file.close();
-    if (file.fail()) throw platform::EOSError("Cannot write file \"" + fileName + "\"", EIO);
+      textCopy(tool, parser, kind, file, progress);
+    // A full disk may show only now, and the link must not count as copied then.
+    file.Finish();
   }
 
-  void binaryCopy(IGetFileTool &tool, std::ofstream &file, const std::string &fileName,
-                  TProgress &progress) {
+  void binaryCopy(IGetFileTool &tool, TLocalFileWriter &file, TProgress &progress) {
     CheckCancel();
     std::string chunk;
     while (readChunk(tool, chunk)) {
-      writeTo(file, chunk, fileName);
+      file.Write(chunk);
       progress.Report(*Events, static_cast<int64_t>(chunk.size()));
       CheckCancel();
     }
   }
 
   void textCopy(IGetFileTool &tool, IURLParser &parser, const std::string &kind,
-                std::ofstream &file, const std::string &fileName, TProgress &progress) {
+                TLocalFileWriter &file, TProgress &progress) {
     ComPtr<IParseProvider> provider =
         CreateParseProvider(kind, &parser, Owner->GetJobRequest().get(), Level, Owner.get());
     CheckCancel();
@@ -322,12 +311,12 @@ private:
     std::string chunk, output;
     while (readChunk(tool, chunk)) {
       OleCheck(provider->ProcessBlock(codec.Decode(chunk), &output));
-      writeTo(file, codec.Encode(output), fileName);
+      file.Write(codec.Encode(output));
       progress.Report(*Events, static_cast<int64_t>(chunk.size()));
       CheckCancel();
     }
     OleCheck(provider->Finish(&output));
-    writeTo(file, codec.Encode(output) + codec.Flush(), fileName);
+    file.Write(codec.Encode(output) + codec.Flush());
   }
 
   // False at the end of the data.
@@ -371,6 +360,7 @@ private:
   std::condition_variable cancelled;
   ComPtr<IGetFileTool> Tool; // guarded by getFileLock; set and cleared by the worker only
   bool Success = false;      // the worker's only
+  TFetchOutcome Outcome;     // the same
 };
 
 } // namespace

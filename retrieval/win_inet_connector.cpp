@@ -101,8 +101,8 @@ bool TWinInetConnector::Forget(uint32_t ID) {
   return true;
 }
 
-void TWinInetConnector::SendRequest(uint32_t ID, const TURL &URL) {
-  send(hmRequest, EncodeRequest(ID, URL));
+void TWinInetConnector::SendRequest(uint32_t ID, const TURL &URL, const TConditions &Conditions) {
+  send(hmRequest, EncodeRequest(ID, URL, Conditions));
 }
 
 void TWinInetConnector::SendAbort(uint32_t ID) { send(hmAbort, EncodeAbort(ID)); }

@@ -45,7 +45,7 @@ public:
   bool Forget(uint32_t ID);
 
   // Each raises EWinInetConnector after Fail all when the send fails.
-  void SendRequest(uint32_t ID, const TURL &URL);
+  void SendRequest(uint32_t ID, const TURL &URL, const TConditions &Conditions = {});
   void SendAbort(uint32_t ID);
   // The user agent, the proxy and "ignore SSL inexactnesses" as the settings hold them now.
   void SendSettings();

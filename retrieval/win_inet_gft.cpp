@@ -43,15 +43,20 @@ template <class Body> HRESULT toolCall(Body &&body) {
 
 } // namespace
 
-TWinInetGFT::TWinInetGFT(const TURL &URL) {
+TWinInetGFT::TWinInetGFT(const TURL &URL) : url_(URL) {
   clearLastError();
   connector_ = GetConnector();
   request_ = connector_->RegisterTool();
-  connector_->SendRequest(request_.ID, URL);
+}
+
+void TWinInetGFT::send() {
+  if (sent_) return;
+  sent_ = true;
+  connector_->SendRequest(request_.ID, url_, conditions_);
 }
 
 TWinInetGFT::~TWinInetGFT() {
-  if (!connector_->Forget(request_.ID)) return;
+  if (!connector_->Forget(request_.ID) || !sent_) return;
   try {
     connector_->SendAbort(request_.ID);
   } catch (const EWinInetConnector &) {
@@ -61,6 +66,7 @@ TWinInetGFT::~TWinInetGFT() {
 }
 
 TReply TWinInetGFT::nextReply() {
+  send();
   if (!final_) {
     TReply reply = request_.Replies->Take();
     connector_->RoomFreed();
@@ -82,6 +88,9 @@ void TWinInetGFT::headerWait() {
   size_ = header.Size;
   contentType_ = std::move(header.ContentType);
   location_ = std::move(header.Location);
+  notModified_ = header.NotModified;
+  eTag_ = std::move(header.ETag);
+  lastModified_ = std::move(header.LastModified);
 }
 
 void TWinInetGFT::fillBuffer() {
@@ -151,7 +160,7 @@ HRESULT TWinInetGFT::Abort() {
     // fetch waiting for replies returns at once.
     bool pending = connector_->Forget(request_.ID);
     request_.Replies->Fail(std::make_exception_ptr(platform::Exception("Transfer aborted")));
-    if (pending) connector_->SendAbort(request_.ID);
+    if (pending && sent_) connector_->SendAbort(request_.ID);
   });
 }
 
@@ -159,6 +168,23 @@ HRESULT TWinInetGFT::GetLocation(TURL *Value) {
   return toolCall([&] {
     headerWait();
     *Value = location_;
+  });
+}
+
+HRESULT TWinInetGFT::SetConditions(const std::string &ETag, const std::string &LastModified) {
+  return toolCall([&] {
+    if (sent_) throw platform::Exception("The request was sent already");
+    conditions_ = {ETag, LastModified};
+  });
+}
+
+HRESULT TWinInetGFT::GetValidators(bool *NotModified, std::string *ETag,
+                                   std::string *LastModified) {
+  return toolCall([&] {
+    headerWait();
+    *NotModified = notModified_;
+    *ETag = eTag_;
+    *LastModified = lastModified_;
   });
 }
 

@@ -12,9 +12,11 @@
 namespace zs::retrieval {
 
 class TWinInetGFT final
-    : public platform::TComObject<IGetFileToolError, IGetFileTool, IGetFileToolLocation> {
+    : public platform::TComObject<IGetFileToolError, IGetFileTool, IGetFileToolLocation,
+                                  IGetFileToolConditional> {
 public:
-  // Sends the request. EWinInetConnector when the process cannot be reached.
+  // Registers the request, which is sent when its answer is first asked for, so that
+  // conditions set before go with it. EWinInetConnector when the process cannot be reached.
   explicit TWinInetGFT(const TURL &URL);
   // A tool dropped before its request ended aborts it, so the process stops the transfer
   // and its replies no longer take room.
@@ -29,8 +31,11 @@ public:
 
   int32_t GetLastError(std::string *Message) override;
   HRESULT GetLocation(TURL *Value) override;
+  HRESULT SetConditions(const std::string &ETag, const std::string &LastModified) override;
+  HRESULT GetValidators(bool *NotModified, std::string *ETag, std::string *LastModified) override;
 
 private:
+  void send();
   void headerWait();
   // The next reply; raises for an Error reply (setting the thread's last error) and for a
   // failed channel or an aborted request.
@@ -39,6 +44,9 @@ private:
 
   std::shared_ptr<TWinInetConnector> connector_; // the one the request went to
   TPendingRequest request_;
+  TURL url_;
+  TConditions conditions_;
+  bool sent_ = false;
   // Once the End or Error has been taken it answers every later wait, which would otherwise
   // wait for good.
   std::optional<TReply> final_;
@@ -49,6 +57,8 @@ private:
   int32_t size_ = -2; // -2 until the Header has arrived
   std::string contentType_;
   TURL location_; // where redirects led; empty without one
+  bool notModified_ = false;
+  std::string eTag_, lastModified_;
 };
 
 // "http", "https", "ftp" and "gopher", compared exactly, get a tool; other schemes none.

@@ -63,8 +63,12 @@ void WireReader::ExpectEnd() const {
   if (!rest_.empty()) throw EWireFormat("A message holds more bytes than its fields");
 }
 
-std::string EncodeRequest(uint32_t ID, std::string_view URL) {
-  return WireWriter().UInt32(ID).WString(URL).Take();
+std::string EncodeRequest(uint32_t ID, std::string_view URL, const TConditions &Conditions) {
+  WireWriter writer;
+  writer.UInt32(ID).WString(URL);
+  if (!Conditions.Empty())
+    writer.WString(Conditions.IfNoneMatch).WString(Conditions.IfModifiedSince);
+  return writer.Take();
 }
 
 TRequest DecodeRequest(std::string_view Payload) {
@@ -72,6 +76,10 @@ TRequest DecodeRequest(std::string_view Payload) {
   TRequest request;
   request.ID = reader.UInt32();
   request.URL = reader.WString();
+  if (!reader.AtEnd()) {
+    request.Conditions.IfNoneMatch = reader.WString();
+    request.Conditions.IfModifiedSince = reader.WString();
+  }
   reader.ExpectEnd();
   return request;
 }
@@ -114,14 +122,14 @@ TTransferSettings DecodeSettings(std::string_view Payload) {
 }
 
 std::string EncodeHeader(uint32_t ID, bool Found, int32_t Size, std::string_view ContentType,
-                         std::string_view Location) {
-  return WireWriter()
-      .UInt32(ID)
-      .Byte(Found ? 1 : 0)
-      .Int32(Size)
-      .WString(ContentType)
-      .WString(Location)
-      .Take();
+                         std::string_view Location, const THeaderValidators &Validators) {
+  WireWriter writer;
+  writer.UInt32(ID).Byte(Found ? 1 : 0).Int32(Size).WString(ContentType).WString(Location);
+  if (Validators.NotModified || !Validators.ETag.empty() || !Validators.LastModified.empty())
+    writer.Byte(Validators.NotModified ? 1 : 0)
+        .WString(Validators.ETag)
+        .WString(Validators.LastModified);
+  return writer.Take();
 }
 
 std::string EncodeData(uint32_t ID, std::string_view Data) {
@@ -145,6 +153,11 @@ TReply DecodeReply(uint32_t Code, std::string_view Payload) {
     reply.Size = std::max(reader.Int32(), -1);
     reply.ContentType = reader.WString();
     reply.Location = reader.WString();
+    if (!reader.AtEnd()) {
+      reply.NotModified = reader.Byte() != 0;
+      reply.ETag = reader.WString();
+      reply.LastModified = reader.WString();
+    }
     break;
   case pmData: reply.Data = reader.Bytes(reader.UInt32()); break;
   case pmEnd: break;

@@ -64,6 +64,9 @@ public:
   std::string Bytes(size_t Count);
   // EWireFormat unless every byte was read.
   void ExpectEnd() const;
+  // Whether every byte was read: fields added to a message since its first version are
+  // optional at its end.
+  bool AtEnd() const { return rest_.empty(); }
 
 private:
   std::string_view take(size_t count);
@@ -86,12 +89,21 @@ struct TTransferSettings {
   friend bool operator==(const TTransferSettings &, const TTransferSettings &) = default;
 };
 
+// The validators of a copy, that make a request conditional: the answer is "not modified"
+// when the resource did not change. Empty ones ask for nothing.
+struct TConditions {
+  std::string IfNoneMatch;     // an ETag
+  std::string IfModifiedSince; // an HTTP date
+  bool Empty() const { return IfNoneMatch.empty() && IfModifiedSince.empty(); }
+};
+
 struct TRequest {
   uint32_t ID = 0;
   std::string URL;
+  TConditions Conditions; // optional at the end of the payload
 };
 
-std::string EncodeRequest(uint32_t ID, std::string_view URL);
+std::string EncodeRequest(uint32_t ID, std::string_view URL, const TConditions &Conditions = {});
 TRequest DecodeRequest(std::string_view Payload);
 std::string EncodeAbort(uint32_t ID);
 uint32_t DecodeAbort(std::string_view Payload);
@@ -108,6 +120,11 @@ struct TReply {
   std::string ContentType;
   // The URL the answer came from when redirects led away from the one asked for; else empty.
   std::string Location;
+  // Optional at the end: the resource did not change since the validators of the request,
+  // and the validators the server sent.
+  bool NotModified = false;
+  std::string ETag;
+  std::string LastModified;
   // Data
   std::string Data;
   // Error
@@ -115,8 +132,13 @@ struct TReply {
   std::string Message;
 };
 
+struct THeaderValidators {
+  bool NotModified = false;
+  std::string_view ETag;
+  std::string_view LastModified;
+};
 std::string EncodeHeader(uint32_t ID, bool Found, int32_t Size, std::string_view ContentType,
-                         std::string_view Location = {});
+                         std::string_view Location = {}, const THeaderValidators &Validators = {});
 std::string EncodeData(uint32_t ID, std::string_view Data);
 std::string EncodeEnd(uint32_t ID);
 std::string EncodeError(uint32_t ID, int32_t Code, std::string_view Message);

@@ -11,6 +11,8 @@ namespace {
 
 using TStates = std::map<std::string, TLinkState>;
 
+const TFetchOutcome succeeded{.Success = true};
+
 class GetSiteJob : public JobTest {
 protected:
   // Changes the job's request through its published interface, as the user does.
@@ -246,7 +248,7 @@ TEST_F(JobAsyncProvider, ReportsOfAWorkerApplyWhenTheMainThreadRunsThemWithTheir
     OleCheck(provider->GetJobRequest()->get_PageURL(&requestedPage));
     provider->PostAddLink(link, 0);
     OleCheck(link.Params->put_Value("alt", "changed by the parser"));
-    provider->PostCompleteLink(pageURL, true);
+    provider->PostCompleteLink(pageURL, succeeded);
   }).join();
   EXPECT_EQ(requestedPage, pageURL);
   EXPECT_EQ(events->ThreadContext->Installs, 1);
@@ -296,7 +298,7 @@ TEST(JobAsyncProviderAlone, ReportsForARemovedJobAreDroppedAndItEndsInTheMainThr
   TLinkDescription link = Link(SiteURL("a.html"));
   link.Params = CreateParams();
   provider->PostAddLink(link, 0);
-  provider->PostCompleteLink(pageURL, true);
+  provider->PostCompleteLink(pageURL, succeeded);
   provider->PostCancelLink(pageURL);
   EXPECT_EQ(platform::ProcessPendingMessages(), 3);
   std::thread([held = std::move(provider)]() mutable { held.reset(); }).join();

@@ -44,7 +44,7 @@ class TRecordingLinkSink final : public platform::TComObject<IIJobAsyncProvider>
 public:
   ComPtr<IIThreadContextSupport> GetFileEvents() override { return nullptr; }
   ComPtr<IJobRequest> GetJobRequest() override { return nullptr; }
-  void PostCompleteLink(const std::string &, bool) override {}
+  void PostCompleteLink(const std::string &, const TFetchOutcome &) override {}
   void PostCancelLink(const std::string &) override {}
   void PostAddLink(const TLinkDescription &LinkDesc, int32_t CurrentLevel) override {
     Links.push_back({LinkDesc.URL, LinkDesc.LinkType, LinkDesc.Tag,

@@ -35,7 +35,7 @@ public:
     end();
     for (const TLinkDescription &link : Found)
       Provider->PostAddLink(link, Level);
-    Provider->PostCompleteLink(LinkDesc.URL, Success);
+    Provider->PostCompleteLink(LinkDesc.URL, TFetchOutcome{.Success = Success});
     PostLinkMessage(this, nullptr);
   }
 

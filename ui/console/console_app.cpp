@@ -104,8 +104,9 @@ public:
     const std::string &command = options_.Command;
     if (command == "get") return get();
     if (command == "list") return list();
-    if (command == "run") return runNamed(false);
-    if (command == "retry") return runNamed(true);
+    if (command == "run") return runNamed(TStart::Run);
+    if (command == "retry") return runNamed(TStart::Retry);
+    if (command == "refresh") return runNamed(TStart::Refresh);
     if (command == "pause") return pause();
     if (command == "remove") return remove();
     if (command == "export") return exportList();
@@ -139,7 +140,7 @@ private:
       job = newJob(dir);
     }
     jobList_.Save();
-    return runToEnd(job.get(), false);
+    return runToEnd(job.get(), TStart::Run);
   }
 
   TJobRequestDef requestedDef(const std::string &dir) {
@@ -187,12 +188,22 @@ private:
 
   // Running -------------------------------------------------------------------------------
 
-  int runToEnd(IGetSiteJob *job, bool retry) {
+  // How a job is started: as it stands (a finished one retries its failed links), with its
+  // failed links back to waiting, or with every link asked for again.
+  enum class TStart { Run, Retry, Refresh };
+
+  int runToEnd(IGetSiteJob *job, TStart start) {
     const std::string dir = ProjectDirOf(job);
     std::filesystem::create_directories(dir);
     TProjectLock running(dir);
     TConsoleMonitor &monitor = TConsoleMonitor::Instance();
-    if (stateOf(job) == jsFinished || retry) {
+    if (start == TStart::Refresh) {
+      bool waiting = false;
+      auto refreshable = ComPtr<IGetSiteJob>(job).As<IRefreshableJob>();
+      if (!refreshable) throw ECommandFailed("This job cannot be refreshed");
+      OleCheck(refreshable->Refresh(&waiting));
+      if (!waiting) return finalCode(job);
+    } else if (stateOf(job) == jsFinished || start == TStart::Retry) {
       bool waiting = false;
       OleCheck(job->Retry(&waiting));
       if (!waiting && stateOf(job) == jsFinished) return finalCode(job);
@@ -221,7 +232,16 @@ private:
       return ecInterrupted;
     }
     jobList_.Save();
-    return finalCode(job);
+    const int code = finalCode(job);
+    if (start == TStart::Refresh && options_.Verbosity != TVerbosity::Quiet)
+      std::printf("%s\n", RefreshSummary(refreshCounts(job)).c_str());
+    return code;
+  }
+
+  static IILinkList::TRefreshCounts refreshCounts(IGetSiteJob *job) {
+    auto internal = ComPtr<IGetSiteJob>(job).As<IIGetSiteJob>();
+    ComPtr<IILinkList> links = internal ? internal->GetInternalLinkList() : nullptr;
+    return links ? links->RefreshCounts() : IILinkList::TRefreshCounts{};
   }
 
   int finalCode(IGetSiteJob *job) {
@@ -257,11 +277,11 @@ private:
     return job;
   }
 
-  int runNamed(bool retry) {
+  int runNamed(TStart start) {
     lockAndLoad();
     ComPtr<IGetSiteJob> job = namedJob();
     jobList_.Unlock();
-    return runToEnd(job.get(), retry);
+    return runToEnd(job.get(), start);
   }
 
   // Other commands ------------------------------------------------------------------------

@@ -38,6 +38,12 @@ const std::map<std::string, TCommandInfo> &commands() {
       {"pause", {1, 1, "zsumbra pause JOB\n  Marks a job as stopped."}},
       {"retry",
        {1, 1, "zsumbra retry JOB\n  Puts the failed links of a job back to waiting and runs it."}},
+      {"refresh",
+       {1, 1,
+        "zsumbra refresh JOB\n  Brings a copy up to date: every link is asked for again, a "
+        "copied file only\n  if it changed (it is replaced once the new one is whole), new "
+        "links are\n  followed, and files gone from the site keep their last copy. The last "
+        "line\n  says how many files were unchanged, changed, new and gone."}},
       {"remove",
        {1, 1, "zsumbra remove JOB\n  Removes a job from the job list; its folder and files stay."}},
       {"export", {1, 1, "zsumbra export FILE\n  Writes the job list to FILE."}},
@@ -63,8 +69,8 @@ const std::map<std::string, TCommandInfo> &commands() {
 const char *const programHelp =
     "Zelvor Sumbra copies web sites for reading offline.\n"
     "Usage: zsumbra COMMAND [ARGUMENTS] [--quiet | --verbose] [--new-job-list]\n"
-    "Commands: get, list, run, pause, retry, remove, export, import, import-job,\n"
-    "update-file, settings.\n"
+    "Commands: get, list, run, pause, retry, refresh, remove, export, import,\n"
+    "import-job, update-file, settings.\n"
     "Each command explains itself with --help. --new-job-list starts with an empty job\n"
     "list when the job list file cannot be read (the file itself is kept).";
 
