@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -128,8 +129,10 @@ protected:
     FetchTest::SetUp();
     ZS_REQUIRE_NGINX();
     fs::create_directories(web.File("site/slow"));
-    nginx =
-        std::make_unique<NginxServer>(web.Path(), "    location /site/slow/ { limit_rate 16k; }\n");
+    // Pages and sheets go compressed: every copy below must hold them decoded.
+    nginx = std::make_unique<NginxServer>(web.Path(),
+                                          "    location /site/slow/ { limit_rate 16k; }\n"
+                                          "    gzip on; gzip_min_length 1; gzip_types text/css;\n");
   }
 
   // Writes the files of the site (names relative to the site folder).
@@ -358,6 +361,51 @@ TEST_F(HttpSiteCopy, LinksBeyondTheDepthLimitLeadToTheWebOnceTheJobIsDone) {
             "<html><a href=\"index.html\">i</a></html>");
   const std::vector<std::string> log = LogOf(job.get());
   EXPECT_EQ(log.size(), 1u) << ::testing::PrintToString(log); // gone.html
+}
+
+// A refresh asks for each copied file only if it changed: nothing changed, no file is
+// written; changed pages are replaced, a page they now link is copied, and a page gone from
+// the site keeps its copy. The log and the counts say which was which.
+TEST_F(HttpSiteCopy, ARefreshReplacesOnlyWhatChangedAndKeepsWhatIsGone) {
+  writeSite({{"index.html", "<html><a href=\"a.html\">a</a><a href=\"b.html\">b</a>"
+                            "<img src=\"i.png\"></html>"},
+             {"a.html", "<html>first</html>"},
+             {"b.html", "<html>to go</html>"},
+             {"i.png", "image"}});
+  ComPtr<IGetSiteJob> job = NewJob(ctBrowsable, siteURL("index.html"), siteURL());
+  ASSERT_TRUE(RunToEnd(job.get()));
+  const auto longAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  for (const char *name : {"index.html", "a.html", "b.html", "i.png"})
+    fs::last_write_time(LocalFileOf(job.get(), siteURL(name)), longAgo);
+  const size_t before = nginx->AccessLog().size();
+  auto refresh = [&] {
+    bool waiting = false;
+    OleCheck(job.As<IRefreshableJob>()->Refresh(&waiting));
+    EXPECT_TRUE(waiting);
+    EXPECT_TRUE(RunToEnd(job.get()));
+    const std::vector<std::string> log = LogOf(job.get());
+    return log.empty() ? std::string() : log.back();
+  };
+
+  EXPECT_EQ(refresh(), "Warning: Refreshed: 4 unchanged, 0 changed, 0 new, 0 gone");
+  const std::vector<std::string> requests = nginx->AccessLog();
+  ASSERT_EQ(requests.size(), before + 4);
+  for (size_t i = before; i < requests.size(); ++i)
+    EXPECT_NE(requests[i].find(" 304 "), std::string::npos) << requests[i];
+  for (const char *name : {"index.html", "a.html", "b.html", "i.png"})
+    EXPECT_EQ(fs::last_write_time(LocalFileOf(job.get(), siteURL(name))), longAgo) << name;
+
+  WriteFile(web.File("site/a.html"), "<html>second, with <a href=\"new.html\">a new page</a>");
+  fs::last_write_time(web.File("site/a.html"),
+                      fs::last_write_time(web.File("site/a.html")) + std::chrono::seconds(5));
+  WriteFile(web.File("site/new.html"), "new");
+  fs::remove(web.File("site/b.html"));
+  EXPECT_EQ(refresh(), "Warning: Refreshed: 2 unchanged, 1 changed, 1 new, 1 gone");
+  EXPECT_EQ(ReadFile(LocalFileOf(job.get(), siteURL("a.html"))),
+            "<html>second, with <a href=\"new.html\">a new page</a>");
+  EXPECT_EQ(ReadFile(LocalFileOf(job.get(), siteURL("new.html"))), "new");
+  EXPECT_EQ(ReadFile(LocalFileOf(job.get(), siteURL("b.html"))), "<html>to go</html>");
+  EXPECT_EQ(fs::last_write_time(LocalFileOf(job.get(), siteURL("i.png"))), longAgo);
 }
 
 TEST_F(HttpSiteCopy, FetchesKeepToTheLimitAndAPausedCopyRunAgainFetchesNoFinishedFileTwice) {
