@@ -24,6 +24,9 @@ constexpr TActionRec actions[] = {
     {"JobStop", "Job", "&Stop", "Job Stop|Stop selected Jobs", "", 2, false},
     {"JobRetry", "Job", "Reset &unloaded",
      "Job reset unloaded|Mark as Unprocessed links, which marked as Bad", "", 3, false},
+    {"JobRefresh", "Job", "Re&fresh",
+     "Job Refresh|Bring selected Jobs up to date: ask for every link again and fetch what changed",
+     "", 17, false},
     {"JobProperties", "Job", "&Properties...", "Job Properties|Show Job Properties Dialog", "", 4,
      false},
     // Caption, hint and image are those of JobRun or JobStop, set as the selection changes.

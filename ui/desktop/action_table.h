@@ -42,6 +42,8 @@ public:
   bool RunEnabled() const { return any(jsStopped); }
   bool StopEnabled() const { return any(jsRunning); }
   bool RetryEnabled() const { return Count() >= 1; }
+  // A running job goes on as it is; any other can be brought up to date.
+  bool RefreshEnabled() const { return any(jsStopped) || any(jsFinished); }
   bool PropertiesEnabled() const { return Count() == 1; }
   // The single job's toggle: which command it stands for ("JobRun" or "JobStop"), and
   // whether it is enabled (not for a finished job). Only meaningful for one job.

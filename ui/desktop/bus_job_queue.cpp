@@ -146,6 +146,16 @@ bool TBusJobQueue::Retry(const QString &ProjectDir) {
   });
 }
 
+bool TBusJobQueue::Refresh(const QString &ProjectDir) {
+  return AnswerCall(*this, [&] {
+    auto refreshable = jobOf(ProjectDir).As<IRefreshableJob>();
+    if (!refreshable) throw platform::Exception("This job cannot be refreshed");
+    bool waiting = false;
+    OleCheck(refreshable->Refresh(&waiting));
+    return waiting;
+  });
+}
+
 void TBusJobQueue::Remove(const QString &ProjectDir) {
   AnswerCall(*this, [&] { OleCheck(jobOf(ProjectDir)->Remove()); });
 }

@@ -30,6 +30,7 @@ public Q_SLOTS:
   void Pause(const QString &ProjectDir);
   // Whether links were reset to be fetched again.
   bool Retry(const QString &ProjectDir);
+  bool Refresh(const QString &ProjectDir);
   void Remove(const QString &ProjectDir);
   // The job list written to File, or the jobs of File added to it.
   void SaveTo(const QString &File);

@@ -57,7 +57,7 @@ constexpr double fixedRatio = -1.0, fittedRatio = -3.0;
 // The indicator panel's width as designed: the least it is given.
 constexpr int indicatorPanelWidth = 320;
 constexpr const char *defaultToolBar =
-    "ListAddNew,-,ListRemove,JobProperties,-,JobRun,JobStop,JobRetry,-,ToolsOptions,-,"
+    "ListAddNew,-,ListRemove,JobProperties,-,JobRun,JobStop,JobRetry,JobRefresh,-,ToolsOptions,-,"
     "HelpContextAction,HelpContents";
 
 QString text(const std::string &value) { return QString::fromStdString(value); }
@@ -219,6 +219,7 @@ void TMainWindow::createActions() {
   on("JobRun", &TMainWindow::runSelected);
   on("JobStop", &TMainWindow::stopSelected);
   on("JobRetry", &TMainWindow::resetUnloaded);
+  on("JobRefresh", &TMainWindow::refreshJobs);
   on("JobProperties", &TMainWindow::showProperties);
   on("ThisJobAction", &TMainWindow::thisJobAction);
   on("ToolsOptions", &TMainWindow::showOptions);
@@ -250,7 +251,8 @@ void TMainWindow::createMenus() {
   };
   add(menuBar()->addMenu(tr("&List")), {"ListAddNew", "ListRemove", "-", "ListImportJob",
                                         "ListOpenList", "ListSaveList", "-", "ListExit"});
-  add(menuBar()->addMenu(tr("&Job")), {"JobRun", "JobStop", "JobRetry", "-", "JobProperties"});
+  add(menuBar()->addMenu(tr("&Job")),
+      {"JobRun", "JobStop", "JobRetry", "JobRefresh", "-", "JobProperties"});
   add(menuBar()->addMenu(tr("&Tools")), {"ViewDetailPane", "-", "ToolsOptions", "ToolsCustomize"});
   add(menuBar()->addMenu(tr("&Help")), {"HelpContents", "HelpTopicSearch", "-", "HelpAbout"});
   jobListMenu_ = new QMenu(this);
@@ -478,6 +480,7 @@ void TMainWindow::UpdateActions() {
   actions_.at("JobRun")->setEnabled(rules.RunEnabled());
   actions_.at("JobStop")->setEnabled(rules.StopEnabled());
   actions_.at("JobRetry")->setEnabled(rules.RetryEnabled());
+  actions_.at("JobRefresh")->setEnabled(rules.RefreshEnabled());
   actions_.at("JobProperties")->setEnabled(rules.PropertiesEnabled());
   const bool help = HelpAvailable();
   actions_.at("HelpContents")->setEnabled(help);
@@ -511,10 +514,10 @@ void TMainWindow::buildJobListMenu() {
   };
   if (count == 1) {
     jobListMenu_->addSection(tr("This Job"));
-    add({"ThisJobAction", "JobRetry", "-", "ListRemove", "-", "JobProperties"});
+    add({"ThisJobAction", "JobRetry", "JobRefresh", "-", "ListRemove", "-", "JobProperties"});
   } else if (count > 1) {
     jobListMenu_->addSection(tr("Selected Jobs"));
-    add({"JobRun", "JobStop", "JobRetry", "-", "ListRemove"});
+    add({"JobRun", "JobStop", "JobRetry", "JobRefresh", "-", "ListRemove"});
   }
   jobListMenu_->addSection(text(ShortHint(ActionRec("JobAllJobsTitle"))));
   add({"ListAddNew", "ListOpenList", "ListSaveList"});
@@ -666,6 +669,19 @@ void TMainWindow::resetUnloaded() {
     }
   }
   if (!anyReset) QMessageBox::information(this, Caption, tr("All links were complete downloaded"));
+  UpdateActions();
+}
+
+// Each selected job that is not running asks for its links again and runs.
+void TMainWindow::refreshJobs() {
+  for (QTreeWidgetItem *item : jobList_->SelectedInOrder()) {
+    ComPtr<IGetSiteJob> job = jobOf(item);
+    auto refreshable = job ? job.As<IRefreshableJob>() : nullptr;
+    if (!refreshable || stateOf(job.get()) == jsRunning) continue;
+    bool waiting = false;
+    OleCheck(refreshable->Refresh(&waiting));
+    if (waiting) RunJob(job.get());
+  }
   UpdateActions();
 }
 

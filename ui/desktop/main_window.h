@@ -106,6 +106,7 @@ private:
   void stopSelected();
   void thisJobAction();
   void resetUnloaded();
+  void refreshJobs();
   void showProperties();
   void showOptions();
   void customizeToolBar();

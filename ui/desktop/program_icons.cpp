@@ -45,6 +45,7 @@ QIcon ActionIcon(const std::string &ActionName) {
       {"JobRun", "run"},
       {"JobStop", "stop"},
       {"JobRetry", "reset"},
+      {"JobRefresh", "refresh"},
       {"JobProperties", "properties"},
       {"ToolsOptions", "options"},
       {"ToolsCustomize", "customize"},

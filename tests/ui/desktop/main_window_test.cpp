@@ -120,8 +120,8 @@ TEST_F(DesktopTest, RunAndStopActOnTheJobsTheyFitAndTheToggleFollowsTheJob) {
     return texts;
   };
   EXPECT_EQ(menuTexts(),
-            (std::vector<std::string>{"Selected Jobs", "&Run", "&Stop", "Reset &unloaded", "",
-                                      "&Remove", "All Jobs", "&Add New Job...",
+            (std::vector<std::string>{"Selected Jobs", "&Run", "&Stop", "Reset &unloaded",
+                                      "Re&fresh", "", "&Remove", "All Jobs", "&Add New Job...",
                                       "&Import JobList...", "&Export JobList..."}));
   select({});
   EXPECT_EQ(menuTexts(), (std::vector<std::string>{"All Jobs", "&Add New Job...",
@@ -142,6 +142,11 @@ TEST_F(DesktopTest, ResetUnloadedSaysSoOnlyWhenNoSelectedJobHadAFailedLink) {
   select({1});
   trigger("JobRetry");
   EXPECT_EQ(answers.Texts(), std::vector<std::string>{"All links were complete downloaded"});
+  // Refresh asks for every link of the finished job again, and runs it.
+  trigger("JobRefresh");
+  EXPECT_EQ(stateOf(whole.get()), jsRunning);
+  EXPECT_FALSE(enabled("JobRefresh"));
+  ASSERT_TRUE(PumpUntil([&] { return finished(whole.get()); }));
 }
 
 TEST_F(DesktopTest, ImportingAJobListAppendsOrReplacesAsChosen) {
