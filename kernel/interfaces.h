@@ -549,7 +549,11 @@ public:
   using Base = ILinkList;
 
   virtual void AddLinkEx(const TLinkDescription &LinkDesc, int32_t Level, TLinkState State) = 0;
-  virtual bool GetNextWanted(TLinkDescription &LinkDesc, int32_t &Level) = 0;
+  // HostBusy, when given, names the hosts (as a link's URL starts, "http://host:port") whose
+  // links must wait: the next wanted link of another host is handed out instead.
+  using THostBusy = std::function<bool(const std::string &Host)>;
+  virtual bool GetNextWanted(TLinkDescription &LinkDesc, int32_t &Level,
+                             const THostBusy &HostBusy = nullptr) = 0;
   // Outcome 0 records lsCompleteBad, 1 lsCompleteOK. Fetch, when given, says more of how
   // the fetch went: its validators are kept, and it counts for the refresh.
   virtual void CompleteLink(const std::string &URL, uint8_t Outcome,
@@ -708,7 +712,8 @@ protected:
 };
 
 // Results of IKGetFileController::TryStartJob.
-enum TTryStartResult : int32_t { tsStarted = 0, tsNoLink = 1, tsAllBusy = 2 };
+// tsHostsBusy: the job's waiting links are all on hosts that have their fill of fetches.
+enum TTryStartResult : int32_t { tsStarted = 0, tsNoLink = 1, tsAllBusy = 2, tsHostsBusy = 3 };
 
 class IKGetFileController : public IUnknown {
 public:

@@ -1,6 +1,7 @@
 #include "kernel/job_execute_controller.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "kernel/interfaces.h"
@@ -27,7 +28,7 @@ public:
 
   void SlotFreed() override {
     SlotsFree = true;
-    if (RescanNeeded) pass();
+    if (RescanNeeded || std::exchange(HostsWaiting, false)) pass();
   }
 
   void TryExecute(IKGetSiteJob *Job) override {
@@ -71,6 +72,8 @@ private:
       SlotsFree = false;
       RescanNeeded = true;
       return false;
+    // Offered again once a fetch ends, which may free its host; not within this pass.
+    case tsHostsBusy: HostsWaiting = true; return true;
     default: return true; // tsNoLink: the job waits for its fetches to bring more links
     }
   }
@@ -80,6 +83,7 @@ private:
   std::vector<ComPtr<IKGetSiteJob>> Jobs; // running jobs in the order they were added
   bool RescanNeeded = false;              // another pass may start more fetches
   bool SlotsFree = true;                  // the get-file controller may have a free slot
+  bool HostsWaiting = false;              // a job's links wait for their hosts' fetches
   int32_t NextIndex = 0;                  // the job to offer first in the next pass
 };
 

@@ -87,7 +87,8 @@ public:
     add(LinkDesc, Level, State);
   }
 
-  bool GetNextWanted(TLinkDescription &LinkDesc, int32_t &Level) override;
+  bool GetNextWanted(TLinkDescription &LinkDesc, int32_t &Level,
+                     const THostBusy &HostBusy) override;
   void CompleteLink(const std::string &URL, uint8_t Outcome, const TFetchOutcome *Fetch) override;
   void CancelLink(const std::string &URL) override;
   bool Retry() override;
@@ -262,9 +263,10 @@ TFileEntry *TLinkList::find(const std::string &url, TEntryList &path) {
   return tree_.Find(url_, path);
 }
 
-bool TLinkList::GetNextWanted(TLinkDescription &LinkDesc, int32_t &Level) {
+bool TLinkList::GetNextWanted(TLinkDescription &LinkDesc, int32_t &Level,
+                              const THostBusy &HostBusy) {
   TEntryList path;
-  TFileEntry *file = tree_.FirstWanted(path);
+  TFileEntry *file = tree_.FirstWanted(path, HostBusy);
   if (!file) {
     // Nothing waits; unless a fetch is still running, the job is done.
     if (pendingCount_ == 0) raiseAllDone();

@@ -156,7 +156,9 @@ public:
   void SetWanted(const TEntryList &path, bool wanted);
   // The first wanted file in hand-out order (files of a directory before its
   // sub-directories), or nullptr.
-  TFileEntry *FirstWanted(TEntryList &path) const;
+  // Skipping the hosts that Busy names by their display names, when given.
+  TFileEntry *FirstWanted(TEntryList &path,
+                          const std::function<bool(const std::string &)> &Busy = nullptr) const;
 
   const THosts &Hosts() const { return hosts_; }
   // The URL of the file at the end of the path, rebuilt from the entries.

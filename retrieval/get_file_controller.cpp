@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/safecall.h"
@@ -14,6 +15,13 @@ namespace {
 
 using platform::OleCheck;
 
+// "http://host:port" of a URL handed out by a link list, which starts so.
+std::string HostOfURL(const std::string &url) {
+  const size_t scheme = url.find("://");
+  const size_t start = scheme == std::string::npos ? 0 : scheme + 3;
+  return url.substr(0, std::min(url.find('/', start), url.size()));
+}
+
 class TGetFileController final : public platform::TComObject<IKGetFileController, IProfilerEvents> {
 public:
   // Reads the limit and listens for its changes.
@@ -22,6 +30,9 @@ public:
     int32_t maxAllowed = 0;
     OleCheck(profiler->get_MaxGetProcessAllowed(&maxAllowed));
     MaxAllowed = maxAllowed;
+    Variant perHost;
+    OleCheck(profiler->get_Param("MaxFetchesPerHost", &perHost));
+    MaxPerHost = perHost.IsNull() ? 0 : perHost.AsInteger();
     OleCheck(profiler->Advise(this, &AdviseID));
     advised_ = true;
   }
@@ -40,7 +51,18 @@ public:
     ComPtr<IILinkList> links = Job->GetInternalLinkList();
     TLinkDescription linkDesc;
     int32_t level = 0;
-    if (!links || !links->GetNextWanted(linkDesc, level)) return tsNoLink;
+    bool hostSkipped = false;
+    const int32_t perHost = MaxPerHost;
+    IILinkList::THostBusy busy;
+    if (perHost > 0)
+      busy = [&](const std::string &host) {
+        auto running = PerHost.find(host);
+        const bool full = running != PerHost.end() && running->second >= perHost;
+        hostSkipped = hostSkipped || full;
+        return full;
+      };
+    if (!links || !links->GetNextWanted(linkDesc, level, busy))
+      return hostSkipped ? tsHostsBusy : tsNoLink;
     try {
       CreateGetFileProcess(this, Job->GetAsyncProvider().get(), linkDesc, level);
     } catch (...) {
@@ -48,6 +70,7 @@ public:
       links->CancelLink(linkDesc.URL);
       throw;
     }
+    ++PerHost[HostOfURL(linkDesc.URL)];
     return tsStarted;
   }
 
@@ -65,14 +88,22 @@ public:
   void ProcessFinished(IUnknown *Process) override {
     ComPtr<IKGetFileProcess> process = ComPtr<IUnknown>(Process).As<IKGetFileProcess>();
     auto found = std::find(Processes.begin(), Processes.end(), process);
-    if (found != Processes.end()) Processes.erase(found);
+    if (found != Processes.end()) {
+      Processes.erase(found);
+      auto host = PerHost.find(HostOfURL(process->GetURL()));
+      if (host != PerHost.end() && --host->second <= 0) PerHost.erase(host);
+    }
     TryStartNext();
   }
 
   HRESULT ParamChanged(const std::string &Param, const Variant &NewValue) override {
     return platform::SafeCall([&] {
-      if (!platform::SameTextIgnoringCase(Param, "MaxGetProcessAllowed")) return;
-      MaxAllowed = NewValue.AsInteger();
+      if (platform::SameTextIgnoringCase(Param, "MaxFetchesPerHost"))
+        MaxPerHost = NewValue.AsInteger();
+      else if (platform::SameTextIgnoringCase(Param, "MaxGetProcessAllowed"))
+        MaxAllowed = NewValue.AsInteger();
+      else
+        return;
       // The change may come from any thread; the pool is the main thread's.
       AddRef();
       PostToMainThread(&tryStartNextPosted, static_cast<IKGetFileController *>(this));
@@ -91,7 +122,10 @@ private:
   }
 
   std::atomic<int32_t> MaxAllowed = 0;
+  std::atomic<int32_t> MaxPerHost = 0;             // 0: no limit of its own
   std::vector<ComPtr<IKGetFileProcess>> Processes; // main thread only
+  // The fetches running on each host, by the start of their URLs; main thread only.
+  std::unordered_map<std::string, int32_t> PerHost;
   int32_t AdviseID = 0;
   bool advised_ = false;
 };

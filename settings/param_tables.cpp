@@ -61,6 +61,9 @@ constexpr TParamRec computedParams[] = {
 constexpr TParamRec userParams[] = {
     {"MaxGetProcessAllowed", settingsGroup, integer, false,
      [](std::string_view) { return Variant(int32_t{10}); }},
+    // Of those, at most this many on one host at once; 0 for no limit of its own.
+    {"MaxFetchesPerHost", settingsGroup, integer, false,
+     [](std::string_view) { return Variant(int32_t{4}); }},
     {"UserAgent", settingsGroup, text, false,
      [](std::string_view) { return Variant("Zelvor Sumbra!/ver 1.0"); }},
     {"IgnoreSSLInexactnesses", settingsGroup, boolean, false,

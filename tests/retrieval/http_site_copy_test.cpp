@@ -51,10 +51,12 @@ std::vector<std::string> linkTargets(const std::string &text) {
 // silence while the connection stays open, or bytes that never end.
 struct RawAnswer {
   enum TAfter { Close, Hold, Endless };
-  RawAnswer(std::string bytes, TAfter then = Close) : Bytes(std::move(bytes)), Then(then) {}
+  RawAnswer(std::string bytes, TAfter then = Close, int delayMs = 0)
+      : Bytes(std::move(bytes)), Then(then), DelayMs(delayMs) {}
   RawAnswer(const char *bytes, TAfter then = Close) : RawAnswer(std::string(bytes), then) {}
   std::string Bytes;
   TAfter Then;
+  int DelayMs; // before the bytes go
 };
 
 // An HTTP server of the test that answers each path with canned bytes, so that answers no
@@ -70,6 +72,8 @@ public:
   std::string URL(const std::string &Path) const {
     return "http://127.0.0.1:" + std::to_string(listener_.Port()) + Path;
   }
+  // The most connections that were open at once.
+  int MostOpen() const { return mostOpen_; }
 
 private:
   static bool ready(int fd, short events, int milliseconds) {
@@ -89,6 +93,14 @@ private:
   }
 
   void answer(int client) {
+    const int open = ++open_;
+    for (int most = mostOpen_; open > most && !mostOpen_.compare_exchange_weak(most, open);) {
+    }
+    answerRequest(client);
+    --open_;
+  }
+
+  void answerRequest(int client) {
     std::string request;
     char piece[4096];
     while (request.find("\r\n\r\n") == std::string::npos && ready(client, POLLIN, 5000)) {
@@ -102,6 +114,7 @@ private:
     RawAnswer answer = found == answers_.end()
                            ? RawAnswer("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n")
                            : found->second;
+    std::this_thread::sleep_for(std::chrono::milliseconds(answer.DelayMs));
     bool open = answer.Bytes.empty() ||
                 ::send(client, answer.Bytes.data(), answer.Bytes.size(), MSG_NOSIGNAL) > 0;
     const std::string endless(64 * 1024, 'z');
@@ -118,6 +131,7 @@ private:
   const std::map<std::string, RawAnswer> answers_;
   LocalSocket listener_{true};
   std::atomic<bool> stop_{false};
+  std::atomic<int> open_{0}, mostOpen_{0};
   std::thread thread_; // last: starts once everything it uses exists
 };
 
@@ -474,6 +488,34 @@ TEST_F(HttpSiteCopy, KilledNetworkProcessFailsTheRunningFetchesAndRetryFinishesT
   ASSERT_TRUE(RunToEnd(job.get()));
   EXPECT_NE(retrieval::SeparatedProcessId(), process);
   expectCopied(job.get());
+}
+
+// One host gets no more fetches at once than MaxFetchesPerHost, however many the global
+// limit allows; without that limit the same site is fetched wider.
+TEST_F(HttpSiteCopy, FetchesOnOneHostKeepToThePerHostLimit) {
+  std::map<std::string, RawAnswer> answers;
+  std::string index = "<html>";
+  for (int i = 0; i < 8; ++i) {
+    const std::string name = "/f" + std::to_string(i) + ".bin";
+    answers.emplace(
+        name, RawAnswer("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\nx", RawAnswer::Close, 150));
+    index += "<img src=\"" + name.substr(1) + "\">";
+  }
+  answers.emplace("/index.html", "HTTP/1.1 200 OK\r\nContent-Length: " +
+                                     std::to_string(index.size()) + "\r\n\r\n" + index);
+  for (int perHost : {2, 0}) {
+    TScopedParam limit("MaxFetchesPerHost", int32_t(perHost));
+    RawHttpServer server(answers);
+    fs::remove_all(project.File("copy"));
+    ComPtr<IGetSiteJob> job = NewJob(ctExact, server.URL("/index.html"), server.URL("/"));
+    ASSERT_TRUE(RunToEnd(job.get()));
+    EXPECT_EQ(LogOf(job.get()), std::vector<std::string>{});
+    if (perHost)
+      EXPECT_EQ(server.MostOpen(), perHost);
+    else
+      EXPECT_GT(server.MostOpen(), 2);
+    OleCheck(job->Remove());
+  }
 }
 
 TEST_F(HttpSiteCopy, BadAnswersFailTheirLinkWithAClearMessageWhileTheRestIsCopied) {

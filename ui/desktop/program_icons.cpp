@@ -37,20 +37,13 @@ int FileStateImage(TLinkState State) {
 
 QIcon ActionIcon(const std::string &ActionName) {
   static const std::map<std::string, const char *> icons = {
-      {"ListAddNew", "add"},
-      {"ListRemove", "remove"},
-      {"ListImportJob", "import"},
-      {"ListOpenList", "import"},
-      {"ListSaveList", "export"},
-      {"JobRun", "run"},
-      {"JobStop", "stop"},
-      {"JobRetry", "reset"},
-      {"JobRefresh", "refresh"},
-      {"JobProperties", "properties"},
-      {"ToolsOptions", "options"},
-      {"ToolsCustomize", "customize"},
-      {"HelpContents", "contents"},
-      {"HelpContextAction", "whats-this"},
+      {"ListAddNew", "add"},        {"ListRemove", "remove"},
+      {"ListImportJob", "import"},  {"ListOpenList", "import"},
+      {"ListSaveList", "export"},   {"JobRun", "run"},
+      {"JobStop", "stop"},          {"JobRetry", "reset"},
+      {"JobRefresh", "refresh"},    {"JobProperties", "properties"},
+      {"ToolsOptions", "options"},  {"ToolsCustomize", "customize"},
+      {"HelpContents", "contents"}, {"HelpContextAction", "whats-this"},
       {"HelpAbout", "about"},
   };
   auto found = icons.find(ActionName);
