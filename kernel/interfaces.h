@@ -549,8 +549,10 @@ public:
   using Base = ILinkList;
 
   virtual void AddLinkEx(const TLinkDescription &LinkDesc, int32_t Level, TLinkState State) = 0;
-  // HostBusy, when given, names the hosts (as a link's URL starts, "http://host:port") whose
-  // links must wait: the next wanted link of another host is handed out instead.
+  // HostBusy, when given, names the hosts (as a link's URL starts, "http://host:port") that
+  // have their share of fetches: the next wanted link of another host is handed out instead,
+  // and none while every host with wanted links has its share, unless the list holds links
+  // of only one host.
   using THostBusy = std::function<bool(const std::string &Host)>;
   virtual bool GetNextWanted(TLinkDescription &LinkDesc, int32_t &Level,
                              const THostBusy &HostBusy = nullptr) = 0;
@@ -1187,6 +1189,9 @@ public:
   // After Open: whether the server said the copy is current, and the validators it sent.
   virtual HRESULT GetValidators(bool *NotModified, std::string *ETag,
                                 std::string *LastModified) = 0;
+  // After a failure: the seconds the server asked to wait before the resource is asked for
+  // again (a 429 or 503 answer), 0 for a time past; -1 when it asked for no wait.
+  virtual HRESULT GetRetryAfter(int32_t *Seconds) = 0;
 
 protected:
   ~IGetFileToolConditional() = default;

@@ -154,10 +154,14 @@ void TLinkTree::SetWanted(const TEntryList &path, bool wanted) {
 TFileEntry *TLinkTree::FirstWanted(TEntryList &path,
                                    const std::function<bool(const std::string &)> &Busy) const {
   startPath(path);
+  if (wantedHosts_.empty()) return nullptr;
   auto host = wantedHosts_.begin();
   while (host != wantedHosts_.end() && Busy && Busy((*host)->DisplayName))
     ++host;
-  if (host == wantedHosts_.end()) return nullptr;
+  if (host == wantedHosts_.end()) {
+    if (Hosts().size() != 1) return nullptr;
+    host = wantedHosts_.begin();
+  }
   const TDirEntry *dir = *host;
   path.push_back(const_cast<TDirEntry *>(dir));
   while (dir->wantedFiles_.empty()) {

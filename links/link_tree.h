@@ -156,7 +156,8 @@ public:
   void SetWanted(const TEntryList &path, bool wanted);
   // The first wanted file in hand-out order (files of a directory before its
   // sub-directories), or nullptr.
-  // Skipping the hosts that Busy names by their display names, when given.
+  // Skipping the hosts that Busy names by their display names, when given, unless the tree
+  // holds only one host: a site on one host has every fetch to itself.
   TFileEntry *FirstWanted(TEntryList &path,
                           const std::function<bool(const std::string &)> &Busy = nullptr) const;
 

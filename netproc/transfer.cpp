@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <optional>
 #include <stdexcept>
 
@@ -183,8 +184,12 @@ bool TTransfer::answerHeader() {
     sendError(tecCredentialsRefused, statusText);
     return false;
   }
+  if (status == 429) {
+    sendError(tecUntranslated, statusText, retryAfterSeconds(status));
+    return false;
+  }
   if (status >= 500) {
-    sendError(tecServerError, statusText);
+    sendError(tecServerError, statusText, status == 503 ? retryAfterSeconds(status) : -1);
     return false;
   }
   if (status >= 400) {
@@ -213,9 +218,26 @@ bool TTransfer::answerHeader() {
   return true;
 }
 
-void TTransfer::sendError(int32_t code, std::string_view message) {
-  sink_.Queue(pmError, EncodeError(id_, code, message));
+void TTransfer::sendError(int32_t code, std::string_view message, int32_t retryAfter) {
+  sink_.Queue(pmError, EncodeError(id_, code, message, retryAfter));
   answered_ = true;
+}
+
+// What Retry-After asks, in seconds or as an HTTP date (0 for a date past). Too many
+// requests without a readable one wait a few seconds all the same; an unavailable server
+// without one is not asked again.
+int32_t TTransfer::retryAfterSeconds(long status) const {
+  const int32_t unstated = status == 429 ? 5 : -1;
+  const std::string &value = retryAfter_;
+  if (value.empty()) return unstated;
+  if (value.find_first_not_of("0123456789") == std::string::npos) {
+    if (value.size() > 9) return INT32_MAX;
+    return static_cast<int32_t>(std::stol(value));
+  }
+  const time_t when = curl_getdate(value.c_str(), nullptr);
+  if (when < 0) return unstated;
+  const time_t wait = when - std::time(nullptr);
+  return static_cast<int32_t>(std::clamp<time_t>(wait, 0, INT32_MAX));
 }
 
 size_t TTransfer::onData(char *data, size_t size, size_t count, void *self) {
@@ -249,11 +271,14 @@ size_t TTransfer::onHeader(char *data, size_t size, size_t count, void *self) {
     transfer->statusLine_ = line;
     transfer->eTag_.clear();
     transfer->lastModified_.clear();
+    transfer->retryAfter_.clear();
     transfer->encoded_ = false;
   } else if (auto value = HeaderValue(line, "etag")) {
     transfer->eTag_ = *value;
   } else if (auto value = HeaderValue(line, "last-modified")) {
     transfer->lastModified_ = *value;
+  } else if (auto value = HeaderValue(line, "retry-after")) {
+    transfer->retryAfter_ = *value;
   } else if (auto value = HeaderValue(line, "content-encoding")) {
     transfer->encoded_ = !value->empty() && *value != "identity";
   }

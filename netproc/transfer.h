@@ -48,7 +48,8 @@ private:
   // Sends the Header of the final response; false when that already answered the request
   // for good (not there, refused, server error).
   bool answerHeader();
-  void sendError(int32_t code, std::string_view message);
+  void sendError(int32_t code, std::string_view message, int32_t retryAfter = -1);
+  int32_t retryAfterSeconds(long status) const;
   void addConditions(const retrieval::TConditions &Conditions);
 
   CURLM *multi_;
@@ -64,7 +65,7 @@ private:
   std::string statusLine_; // of the latest HTTP response
   // Of the latest HTTP response: its validators, and whether its body came encoded (its
   // length then is not the length of the bytes handed on).
-  std::string eTag_, lastModified_;
+  std::string eTag_, lastModified_, retryAfter_;
   bool encoded_ = false;
   curl_slist *headers_ = nullptr; // the conditions of the request
   char errorText_[CURL_ERROR_SIZE] = {};

@@ -60,4 +60,11 @@ TFetchAnswer ReadFetchAnswer(IGetFileTool &Tool, const TLinkDescription &Link) {
   return answer;
 }
 
+int32_t RetryAfterOf(IGetFileTool &Tool) {
+  int32_t seconds = -1;
+  auto conditional = conditionalOf(Tool);
+  if (!conditional || platform::Failed(conditional->GetRetryAfter(&seconds))) return -1;
+  return seconds;
+}
+
 } // namespace zs::retrieval

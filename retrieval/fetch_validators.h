@@ -22,4 +22,8 @@ struct TFetchAnswer {
 // with a warning.
 TFetchAnswer ReadFetchAnswer(IGetFileTool &Tool, const TLinkDescription &Link);
 
+// After a failed fetch: the seconds the server asked to wait before the next try, -1 when it
+// asked for none (or the tool cannot tell).
+int32_t RetryAfterOf(IGetFileTool &Tool);
+
 } // namespace zs::retrieval

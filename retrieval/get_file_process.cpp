@@ -45,6 +45,10 @@ constexpr milliseconds longestPoll{50};
 
 // No single chunk is allowed to claim more memory than this, whatever a tool answers.
 constexpr int32_t largestChunk = 1 << 20;
+// A server that answers "too many requests" or "unavailable, retry later" is asked again
+// up to this many times, and no answer makes a fetch wait longer than this many seconds.
+constexpr int MaxRetriesAfterWait = 3;
+constexpr int32_t LongestWaitToRetry = 120;
 
 // The progress of one transfer, in the numbers the display expects.
 class TProgress {
@@ -195,9 +199,24 @@ private:
 
     TParsedURL parsed;
     OleCheck(parser->GetParsedURL(&parsed));
-    ComPtr<IGetFileTool> tool = GetFileTool(parsed, "");
-    if (!tool) throw EInternet("Protocol \"" + parsed.Sheme + "\" unimplemented");
+    // A server that asks to be asked later gets a few more tries, each after its wait.
+    for (int tries = 1;; ++tries) {
+      ComPtr<IGetFileTool> tool = GetFileTool(parsed, "");
+      if (!tool) throw EInternet("Protocol \"" + parsed.Sheme + "\" unimplemented");
+      try {
+        fetchWith(tool, *parser);
+        return;
+      } catch (const ETerminateThread &) {
+        throw;
+      } catch (...) {
+        const int32_t wait = RetryAfterOf(*tool);
+        if (wait < 0 || tries > MaxRetriesAfterWait) throw;
+        waitToRetry(wait);
+      }
+    }
+  }
 
+  void fetchWith(const ComPtr<IGetFileTool> &tool, IURLParser &parser) {
     setTool(tool);
     try {
       CheckCancel();
@@ -212,9 +231,9 @@ private:
       }
       const TFetchAnswer answer = ReadFetchAnswer(*tool, LinkDesc);
       if (!answer.NotModified) {
-        followRedirect(*tool, *parser);
+        followRedirect(*tool, parser);
         CheckCancel();
-        Transfer(*tool, *parser);
+        Transfer(*tool, parser);
       }
       // Only a whole copy is current: a torn one must be asked for in full next time.
       Outcome.Unchanged = answer.NotModified;
@@ -336,6 +355,21 @@ private:
               LinkDesc.URL);
     chunk.resize(static_cast<size_t>(std::clamp<int32_t>(read, 0, int32_t(chunk.size()))));
     return true;
+  }
+
+  // The wait a server asked for, within reason, told in the job's log; a cancellation ends
+  // it at once.
+  void waitToRetry(int32_t seconds) {
+    const int32_t waited = std::clamp(seconds, 1, LongestWaitToRetry);
+    std::string text = "The server asks to wait " + std::to_string(seconds) + " s";
+    if (waited != seconds) text += "; waiting " + std::to_string(waited) + " s";
+    ReportWarning(text + " before asking again (" + LinkDesc.URL + ")");
+    {
+      std::unique_lock lock(waitLock);
+      cancelled.wait_for(lock, std::chrono::seconds(waited),
+                         [this] { return CancelRequested.load(); });
+    }
+    CheckCancel();
   }
 
   // Waits for a tool that has nothing yet; a cancellation ends the wait at once.

@@ -178,6 +178,11 @@ HRESULT TWinInetGFT::SetConditions(const std::string &ETag, const std::string &L
   });
 }
 
+HRESULT TWinInetGFT::GetRetryAfter(int32_t *Seconds) {
+  *Seconds = final_ && final_->Code == pmError ? final_->RetryAfter : -1;
+  return platform::S_OK;
+}
+
 HRESULT TWinInetGFT::GetValidators(bool *NotModified, std::string *ETag,
                                    std::string *LastModified) {
   return toolCall([&] {

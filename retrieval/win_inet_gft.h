@@ -33,6 +33,7 @@ public:
   HRESULT GetLocation(TURL *Value) override;
   HRESULT SetConditions(const std::string &ETag, const std::string &LastModified) override;
   HRESULT GetValidators(bool *NotModified, std::string *ETag, std::string *LastModified) override;
+  HRESULT GetRetryAfter(int32_t *Seconds) override;
 
 private:
   void send();

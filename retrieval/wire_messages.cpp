@@ -138,8 +138,11 @@ std::string EncodeData(uint32_t ID, std::string_view Data) {
 
 std::string EncodeEnd(uint32_t ID) { return WireWriter().UInt32(ID).Take(); }
 
-std::string EncodeError(uint32_t ID, int32_t Code, std::string_view Message) {
-  return WireWriter().UInt32(ID).Int32(Code).WString(Message).Take();
+std::string EncodeError(uint32_t ID, int32_t Code, std::string_view Message, int32_t RetryAfter) {
+  WireWriter writer;
+  writer.UInt32(ID).Int32(Code).WString(Message);
+  if (RetryAfter >= 0) writer.Int32(RetryAfter);
+  return writer.Take();
 }
 
 TReply DecodeReply(uint32_t Code, std::string_view Payload) {
@@ -164,6 +167,7 @@ TReply DecodeReply(uint32_t Code, std::string_view Payload) {
   case pmError:
     reply.ErrorCode = reader.Int32();
     reply.Message = reader.WString();
+    if (!reader.AtEnd()) reply.RetryAfter = std::max(reader.Int32(), -1);
     break;
   default: throw EWireFormat("Unknown message code " + std::to_string(Code));
   }

@@ -130,6 +130,9 @@ struct TReply {
   // Error
   int32_t ErrorCode = 0;
   std::string Message;
+  // Optional at the end of an Error: the seconds the server asked to wait before another
+  // try; -1 for none.
+  int32_t RetryAfter = -1;
 };
 
 struct THeaderValidators {
@@ -141,7 +144,8 @@ std::string EncodeHeader(uint32_t ID, bool Found, int32_t Size, std::string_view
                          std::string_view Location = {}, const THeaderValidators &Validators = {});
 std::string EncodeData(uint32_t ID, std::string_view Data);
 std::string EncodeEnd(uint32_t ID);
-std::string EncodeError(uint32_t ID, int32_t Code, std::string_view Message);
+std::string EncodeError(uint32_t ID, int32_t Code, std::string_view Message,
+                        int32_t RetryAfter = -1);
 // Any size below -1 reads as -1 (unknown). EWireFormat for a code that is no reply or a
 // payload that does not fit its code.
 TReply DecodeReply(uint32_t Code, std::string_view Payload);

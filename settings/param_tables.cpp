@@ -61,7 +61,8 @@ constexpr TParamRec computedParams[] = {
 constexpr TParamRec userParams[] = {
     {"MaxGetProcessAllowed", settingsGroup, integer, false,
      [](std::string_view) { return Variant(int32_t{10}); }},
-    // Of those, at most this many on one host at once; 0 for no limit of its own.
+    // Of those, at most this many on one host at once for a job whose links are on several
+    // hosts; 0 for no limit of its own.
     {"MaxFetchesPerHost", settingsGroup, integer, false,
      [](std::string_view) { return Variant(int32_t{4}); }},
     {"UserAgent", settingsGroup, text, false,

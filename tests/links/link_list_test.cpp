@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <set>
 
 #include "tests/links/link_list_test_support.h"
 
@@ -32,6 +33,29 @@ TEST(LinkList, SpellingsOfOneLinkFoldIntoOneEntryWhoseTypeTheStrongerOneGives) {
     EXPECT_EQ(list.Enumerated().size(), same ? 1u : 2u) << second;
     EXPECT_EQ(list.Enumerated().at(0).LinkType, result) << second;
   }
+}
+
+// Hosts that have their share of fetches are passed over for the links of others; a list of
+// one host hands its links out all the same; a list with nothing to hand out hands out none.
+TEST(LinkList, BusyHostsWaitWhileOtherHostsHaveLinks) {
+  auto next = [](TTestList &list, const std::set<std::string> &busy) {
+    TLinkDescription desc;
+    int32_t level = 0;
+    const bool found = list.Links->GetNextWanted(
+        desc, level, [&](const std::string &host) { return busy.contains(host); });
+    return found ? desc.URL : std::string("none");
+  };
+  TTestList one;
+  EXPECT_EQ(next(one, {"http://a"}), "none");
+  one.Add("http://a/1");
+  EXPECT_EQ(next(one, {"http://a"}), "http://a/1");
+  EXPECT_EQ(next(one, {"http://a"}), "none");
+  TTestList two;
+  for (const char *url : {"http://a/1", "http://a/2", "http://b/1"})
+    two.Add(url);
+  EXPECT_EQ(next(two, {"http://a"}), "http://b/1");
+  EXPECT_EQ(next(two, {"http://a"}), "none");
+  EXPECT_EQ(next(two, {"http://b"}), "http://a/1");
 }
 
 TEST(LinkList, HyperlinksLeadDownAndTheDepthLimitHoldsBackDeeperLinksUntilRaisedOrMetCloser) {

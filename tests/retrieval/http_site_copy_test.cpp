@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -60,11 +61,13 @@ struct RawAnswer {
 };
 
 // An HTTP server of the test that answers each path with canned bytes, so that answers no
-// sound server gives can be had. Each client has a thread of its own.
+// sound server gives can be had; a path of First gets its answer there the first time it is
+// asked for. Each client has a thread of its own.
 class RawHttpServer {
 public:
-  explicit RawHttpServer(std::map<std::string, RawAnswer> Answers)
-      : answers_(std::move(Answers)), thread_([this] { serve(); }) {}
+  explicit RawHttpServer(std::map<std::string, RawAnswer> Answers,
+                         std::map<std::string, RawAnswer> First = {})
+      : answers_(std::move(Answers)), first_(std::move(First)), thread_([this] { serve(); }) {}
   ~RawHttpServer() {
     stop_ = true;
     thread_.join();
@@ -110,10 +113,18 @@ private:
     }
     // "GET /path HTTP/1.1": the path lies between the first two spaces.
     size_t start = request.find(' ') + 1;
-    auto found = answers_.find(request.substr(start, request.find(' ', start) - start));
+    const std::string path = request.substr(start, request.find(' ', start) - start);
+    auto found = answers_.find(path);
     RawAnswer answer = found == answers_.end()
                            ? RawAnswer("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n")
                            : found->second;
+    {
+      std::lock_guard guard(firstLock_);
+      if (auto first = first_.find(path); first != first_.end()) {
+        answer = first->second;
+        first_.erase(first);
+      }
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(answer.DelayMs));
     bool open = answer.Bytes.empty() ||
                 ::send(client, answer.Bytes.data(), answer.Bytes.size(), MSG_NOSIGNAL) > 0;
@@ -129,6 +140,8 @@ private:
   }
 
   const std::map<std::string, RawAnswer> answers_;
+  std::mutex firstLock_; // guards first_
+  std::map<std::string, RawAnswer> first_;
   LocalSocket listener_{true};
   std::atomic<bool> stop_{false};
   std::atomic<int> open_{0}, mostOpen_{0};
@@ -490,32 +503,67 @@ TEST_F(HttpSiteCopy, KilledNetworkProcessFailsTheRunningFetchesAndRetryFinishesT
   expectCopied(job.get());
 }
 
-// One host gets no more fetches at once than MaxFetchesPerHost, however many the global
-// limit allows; without that limit the same site is fetched wider.
-TEST_F(HttpSiteCopy, FetchesOnOneHostKeepToThePerHostLimit) {
-  std::map<std::string, RawAnswer> answers;
+// A job whose links are on several hosts fetches no more at once from one host than
+// MaxFetchesPerHost, however many the global limit allows.
+TEST_F(HttpSiteCopy, FetchesOfAJobOnSeveralHostsKeepToThePerHostLimit) {
+  TScopedParam limit("MaxFetchesPerHost", int32_t{2});
+  const std::string one = "HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\nx";
+  std::map<std::string, RawAnswer> quick, slow;
+  for (int i = 0; i < 8; ++i)
+    quick.emplace("/q" + std::to_string(i), RawAnswer(one, RawAnswer::Close, 100));
+  for (int i = 0; i < 4; ++i)
+    slow.emplace("/s" + std::to_string(i), RawAnswer(one, RawAnswer::Close, 400));
+  RawHttpServer quickHost(quick), slowHost(slow);
   std::string index = "<html>";
-  for (int i = 0; i < 8; ++i) {
-    const std::string name = "/f" + std::to_string(i) + ".bin";
-    answers.emplace(
-        name, RawAnswer("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\nx", RawAnswer::Close, 150));
-    index += "<img src=\"" + name.substr(1) + "\">";
-  }
-  answers.emplace("/index.html", "HTTP/1.1 200 OK\r\nContent-Length: " +
-                                     std::to_string(index.size()) + "\r\n\r\n" + index);
-  for (int perHost : {2, 0}) {
-    TScopedParam limit("MaxFetchesPerHost", int32_t(perHost));
-    RawHttpServer server(answers);
-    fs::remove_all(project.File("copy"));
-    ComPtr<IGetSiteJob> job = NewJob(ctExact, server.URL("/index.html"), server.URL("/"));
-    ASSERT_TRUE(RunToEnd(job.get()));
-    EXPECT_EQ(LogOf(job.get()), std::vector<std::string>{});
-    if (perHost)
-      EXPECT_EQ(server.MostOpen(), perHost);
-    else
-      EXPECT_GT(server.MostOpen(), 2);
-    OleCheck(job->Remove());
-  }
+  for (const auto &[path, answer] : quick)
+    index += "<img src=\"" + quickHost.URL(path) + "\">";
+  for (const auto &[path, answer] : slow)
+    index += "<img src=\"" + slowHost.URL(path) + "\">";
+  RawHttpServer start({{"/index.html", "HTTP/1.1 200 OK\r\nContent-Length: " +
+                                           std::to_string(index.size()) + "\r\n\r\n" + index}});
+  ComPtr<IGetSiteJob> job =
+      NewJob(ctExact, start.URL("/index.html"), start.URL("/"), -1, /*away=*/true);
+  ASSERT_TRUE(RunToEnd(job.get()));
+  EXPECT_EQ(LogOf(job.get()), std::vector<std::string>{});
+  EXPECT_EQ(quickHost.MostOpen(), 2);
+  EXPECT_EQ(slowHost.MostOpen(), 2);
+}
+
+// "Too many requests" and "unavailable" with Retry-After make the link wait and try again,
+// the wait capped, while the other links go on.
+TEST_F(HttpSiteCopy, AServerThatAsksToWaitIsAskedAgainAfterTheWaitWithinReason) {
+  auto page = [](const std::string &text) {
+    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(text.size()) + "\r\n\r\n" + text;
+  };
+  RawHttpServer server(
+      {{"/index.html", page("<html><a href=busy.html>b</a><a href=later.html>l</a>"
+                            "<a href=other.html>o</a>")},
+       {"/busy.html", page("busy no more")},
+       {"/later.html", "HTTP/1.1 503 Service Unavailable\r\nRetry-After: 31536000\r\n"
+                       "Content-Length: 0\r\n\r\n"},
+       {"/other.html", page("other")}},
+      {{"/busy.html", "HTTP/1.1 429 Too Many Requests\r\nRetry-After: 1\r\n"
+                      "Content-Length: 0\r\n\r\n"}});
+  ComPtr<IGetSiteJob> job = NewJob(ctExact, server.URL("/index.html"), server.URL("/"));
+  OleCheck(job->Run());
+  const std::string capped = "Warning: The server asks to wait 31536000 s; waiting 120 s before "
+                             "asking again (" +
+                             server.URL("/later.html") + ")";
+  ASSERT_TRUE(PumpUntil([&] {
+    std::map<std::string, TLinkState> states = LinkStates(job.get());
+    return states[server.URL("/busy.html")] == lsCompleteOK &&
+           states[server.URL("/other.html")] == lsCompleteOK &&
+           std::ranges::count(LogOf(job.get()), capped) == 1;
+  })) << ::testing::PrintToString(LogOf(job.get()));
+  EXPECT_EQ(ReadFile(LocalFileOf(job.get(), server.URL("/busy.html"))), "busy no more");
+  EXPECT_EQ(std::ranges::count(LogOf(job.get()), "Warning: The server asks to wait 1 s before "
+                                                 "asking again (" +
+                                                     server.URL("/busy.html") + ")"),
+            1);
+  // Stopping the job ends the wait at once.
+  OleCheck(job->Pause());
+  ASSERT_TRUE(PumpUntil([&] { return InUse(job.get()) == 0; }));
+  EXPECT_EQ(LinkStates(job.get())[server.URL("/later.html")], lsPure);
 }
 
 TEST_F(HttpSiteCopy, BadAnswersFailTheirLinkWithAClearMessageWhileTheRestIsCopied) {

@@ -131,9 +131,9 @@ protected:
 
   // A job copying the site below siteURL, starting at pageURL (by default the local site).
   ComPtr<IGetSiteJob> NewJob(TCopyType copyType, std::string pageURL = "", std::string siteURL = "",
-                             int32_t depth = -1) {
+                             int32_t depth = -1, bool away = false) {
     if (pageURL.empty()) pageURL = SiteURL("index.html"), siteURL = SiteURL();
-    TJobRequestDef def{"Site", copyType, depth, "", pageURL, siteURL, false, project.File("copy")};
+    TJobRequestDef def{"Site", copyType, depth, "", pageURL, siteURL, away, project.File("copy")};
     ComPtr<IJobRequest> request = CreateJobRequest();
     OleCheck(request->Change(def));
     return queue->CreateJob(request.get(), [](IKGetSiteJob *job) -> ComPtr<IIGetSiteEvents> {
