@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/text.h"
+
 namespace zs::parsing {
 
 namespace {
@@ -12,23 +14,9 @@ int hexValue(char c) {
   return -1;
 }
 
-void appendUTF8(std::string &out, uint32_t code) {
+void appendCodePoint(std::string &out, uint32_t code) {
   if (code == 0 || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) code = 0xFFFD;
-  if (code < 0x80) {
-    out += char(code);
-  } else if (code < 0x800) {
-    out += char(0xC0 | (code >> 6));
-    out += char(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += char(0xE0 | (code >> 12));
-    out += char(0x80 | ((code >> 6) & 0x3F));
-    out += char(0x80 | (code & 0x3F));
-  } else {
-    out += char(0xF0 | (code >> 18));
-    out += char(0x80 | ((code >> 12) & 0x3F));
-    out += char(0x80 | ((code >> 6) & 0x3F));
-    out += char(0x80 | (code & 0x3F));
-  }
+  platform::AppendUtf8(out, code);
 }
 
 } // namespace
@@ -55,7 +43,7 @@ void DecodeCSSEscapes(std::string_view Text, std::string &Result) {
       code = code * 16 + uint32_t(hexValue(Text[at++]));
     // One blank after the code belongs to the escape.
     if (at < Text.size() && (Text[at] == ' ' || Text[at] == '\t' || Text[at] == '\n')) ++at;
-    appendUTF8(Result, code);
+    appendCodePoint(Result, code);
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include "parsing/html_entities.h"
 #include "parsing/html_tokenizer.h"
+#include "platform/text.h"
 
 namespace zs::parsing {
 
@@ -17,20 +18,6 @@ int hexDigitValue(char c) {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
-}
-
-void appendUtf8(std::string &out, char32_t code) {
-  if (code < 0x80) {
-    out += char(code);
-  } else if (code < 0x800) {
-    out += char(0xC0 | (code >> 6));
-    out += char(0x80 | (code & 0x3F));
-  } else {
-    // The table holds nothing above the Basic Multilingual Plane.
-    out += char(0xE0 | (code >> 12));
-    out += char(0x80 | ((code >> 6) & 0x3F));
-    out += char(0x80 | (code & 0x3F));
-  }
 }
 
 // A numeric value stops growing once it is out of range, so that any run of digits is
@@ -89,7 +76,7 @@ std::string_view DecodeCharacterReferences(std::string_view Value, std::string &
         rest.size() > 1 && rest[1] == '#' ? numericReference(rest) : namedReference(rest);
     if (!reference.Length) continue;
     Scratch.append(Value, copied, amp - copied);
-    appendUtf8(Scratch, reference.Code);
+    platform::AppendUtf8(Scratch, reference.Code);
     copied = amp + reference.Length;
     amp = copied - 1;
   }

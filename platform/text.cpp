@@ -8,24 +8,6 @@ namespace {
 
 constexpr char32_t replacement = 0xFFFD;
 
-void appendUtf8(std::string &out, char32_t c) {
-  if (c < 0x80) {
-    out += char(c);
-  } else if (c < 0x800) {
-    out += char(0xC0 | (c >> 6));
-    out += char(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += char(0xE0 | (c >> 12));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  } else {
-    out += char(0xF0 | (c >> 18));
-    out += char(0x80 | ((c >> 12) & 0x3F));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  }
-}
-
 // Decodes one UTF-8 sequence at text[i], advancing i; malformed input gives U+FFFD and
 // advances by one byte so that decoding resynchronises.
 char32_t decodeUtf8(std::string_view text, size_t &i) {
@@ -80,6 +62,24 @@ std::u16string Utf8ToUtf16(std::string_view text) {
   return out;
 }
 
+void AppendUtf8(std::string &out, char32_t c) {
+  if (c < 0x80) {
+    out += char(c);
+  } else if (c < 0x800) {
+    out += char(0xC0 | (c >> 6));
+    out += char(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += char(0xE0 | (c >> 12));
+    out += char(0x80 | ((c >> 6) & 0x3F));
+    out += char(0x80 | (c & 0x3F));
+  } else {
+    out += char(0xF0 | (c >> 18));
+    out += char(0x80 | ((c >> 12) & 0x3F));
+    out += char(0x80 | ((c >> 6) & 0x3F));
+    out += char(0x80 | (c & 0x3F));
+  }
+}
+
 std::string Utf16ToUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());
@@ -92,7 +92,7 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       c = replacement;
     }
-    appendUtf8(out, c);
+    AppendUtf8(out, c);
   }
   return out;
 }
@@ -102,9 +102,9 @@ std::string Windows1252ToUtf8(std::string_view text) {
   out.reserve(text.size());
   for (unsigned char c : text) {
     if (c >= 0x80 && c <= 0x9F)
-      appendUtf8(out, windows1252High[c - 0x80] ? windows1252High[c - 0x80] : char16_t(c));
+      AppendUtf8(out, windows1252High[c - 0x80] ? windows1252High[c - 0x80] : char16_t(c));
     else
-      appendUtf8(out, c);
+      AppendUtf8(out, c);
   }
   return out;
 }

@@ -12,6 +12,8 @@ std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 // Windows-1252 to UTF-8 (for files written by the Windows build).
 std::string Windows1252ToUtf8(std::string_view text);
+// Appends one code point as UTF-8; the caller passes only valid code points.
+void AppendUtf8(std::string &out, char32_t c);
 
 // ASCII case-insensitive comparison and lower-casing.
 bool SameTextIgnoringCase(std::string_view a, std::string_view b);
