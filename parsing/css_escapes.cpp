@@ -8,12 +8,6 @@ namespace zs::parsing {
 
 namespace {
 
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f') return (c | 0x20) - 'a' + 10;
-  return -1;
-}
-
 void appendCodePoint(std::string &out, uint32_t code) {
   if (code == 0 || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) code = 0xFFFD;
   platform::AppendUtf8(out, code);
@@ -34,13 +28,14 @@ void DecodeCSSEscapes(std::string_view Text, std::string &Result) {
       ++at;
       continue;
     }
-    if (hexValue(Text[at]) < 0) {
+    if (platform::HexDigitValue(Text[at]) < 0) {
       Result += Text[at++];
       continue;
     }
     uint32_t code = 0;
-    for (int digits = 0; digits < 6 && at < Text.size() && hexValue(Text[at]) >= 0; ++digits)
-      code = code * 16 + uint32_t(hexValue(Text[at++]));
+    for (int digits = 0; digits < 6 && at < Text.size() && platform::HexDigitValue(Text[at]) >= 0;
+         ++digits)
+      code = code * 16 + uint32_t(platform::HexDigitValue(Text[at++]));
     // One blank after the code belongs to the escape.
     if (at < Text.size() && (Text[at] == ' ' || Text[at] == '\t' || Text[at] == '\n')) ++at;
     appendCodePoint(Result, code);

@@ -192,14 +192,8 @@ private:
         break;
       }
       case mtImport:
-        if (isBlank(c)) {
-          out += c;
-          ++at;
-        } else if (c == '"' || c == '\'') {
-          out += c;
-          ++at;
-          openQuoted(c, qiImport);
-          importing_ = true;
+        if (blankOrQuote(c, at, out, qiImport)) {
+          if (match_ == mtQuoted) importing_ = true;
         } else if (c == 'u') {
           out += c;
           ++at;
@@ -305,20 +299,25 @@ private:
 
   // After "url(" in today's sheets: blanks stay, a quote opens a quoted reference.
   void opened(char c, size_t &at, std::string &out) {
-    if (isBlank(c)) {
-      out += c;
-      ++at;
-    } else if (c == '"' || c == '\'') {
-      out += c;
-      ++at;
-      openQuoted(c, qiURL);
-    } else if (c == ')') {
+    if (blankOrQuote(c, at, out, qiURL)) return;
+    if (c == ')') {
       out += c;
       ++at;
       match_ = home();
     } else {
       match_ = mtUnquoted;
     }
+  }
+
+  // Before a reference: a blank stays as written, a quote opens a quoted reference. False
+  // for any other byte, which is left to the caller.
+  bool blankOrQuote(char c, size_t &at, std::string &out, TQuotedIn where) {
+    const bool quote = c == '"' || c == '\'';
+    if (!quote && !isBlank(c)) return false;
+    out += c;
+    ++at;
+    if (quote) openQuoted(c, where);
+    return true;
   }
 
   void openQuoted(char quote, TQuotedIn where) {

@@ -13,13 +13,6 @@ namespace {
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
-int hexDigitValue(char c) {
-  if (isDigit(c)) return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // A numeric value stops growing once it is out of range, so that any run of digits is
 // read without overflow.
 constexpr uint32_t outOfRange = 256;
@@ -36,7 +29,8 @@ TReference numericReference(std::string_view text) {
   const size_t digitsStart = at;
   uint32_t value = 0;
   for (; at < text.size(); ++at) {
-    const int digit = hex ? hexDigitValue(text[at]) : (isDigit(text[at]) ? text[at] - '0' : -1);
+    const int digit =
+        hex ? platform::HexDigitValue(text[at]) : (isDigit(text[at]) ? text[at] - '0' : -1);
     if (digit < 0) break;
     value = value * (hex ? 16 : 10) + uint32_t(digit);
     if (value > outOfRange) value = outOfRange;

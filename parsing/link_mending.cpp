@@ -9,7 +9,9 @@
 
 #include "parsing/copy_type.h"
 #include "platform/atomic_file.h"
+#include "platform/folders.h"
 #include "platform/safecall.h"
+#include "platform/text.h"
 
 namespace zs::parsing {
 
@@ -20,35 +22,6 @@ using platform::SafeCall;
 
 // Local file names of the links not copied, with the URL each stands for.
 using TNotCopied = std::unordered_map<std::string, std::string>;
-
-// A folder can be written with two slashes where a name part is empty; the file on disk has
-// one.
-std::string singleSeparators(std::string name) {
-  name.erase(
-      std::unique(name.begin(), name.end(), [](char a, char b) { return a == '/' && b == '/'; }),
-      name.end());
-  return name;
-}
-
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-// Appends a path component of a relative link as the local name it was made from.
-void appendUnescaped(std::string &out, std::string_view text) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
-        hexValue(text[i + 2]) >= 0) {
-      out += char(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
-      i += 2;
-    } else {
-      out += text[i];
-    }
-  }
-}
 
 // Reads a copied page's links as the local links they are, and takes those to files the
 // job did not copy: for each, the URL it was made from is written instead. Every other link
@@ -94,7 +67,7 @@ private:
     if (found == notCopied_.end()) return false;
     // A file of that name is there after all: the link opens it.
     std::error_code error;
-    if (std::filesystem::exists(singleSeparators(target_), error)) return false;
+    if (std::filesystem::exists(platform::WithSingleSeparators(target_), error)) return false;
     url_ = found->second;
     return true;
   }
@@ -109,8 +82,7 @@ private:
         if (components_.empty()) return false;
         components_.pop_back();
       } else if (part != "." && !(part.empty() && end < link.size())) {
-        components_.emplace_back();
-        appendUnescaped(components_.back(), part);
+        components_.push_back(platform::DecodePercentEscapes(part));
       }
       start = end + 1;
     }
@@ -162,7 +134,7 @@ void mendPage(const TPage &page, IJobRequest &jobRequest, IURLParser &names,
   TLocalFileName fileName, dir;
   OleCheck(names.GetLocalFileName(&fileName));
   OleCheck(names.GetLocalDir(&dir));
-  fileName = singleSeparators(fileName);
+  fileName = platform::WithSingleSeparators(fileName);
   const std::string content = readFile(fileName);
   // A page in UTF-16 or a file that is no text: nothing here was written as 8-bit links.
   if (content.find('\0') != std::string::npos) return;

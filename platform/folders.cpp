@@ -3,6 +3,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -62,6 +63,13 @@ std::string UserName() {
 std::string FileInFolder(const std::string &Folder, const std::string &Name) {
   if (Folder.empty() || Folder.back() == '/') return Folder + Name;
   return Folder + '/' + Name;
+}
+
+std::string WithSingleSeparators(std::string Path) {
+  Path.erase(
+      std::unique(Path.begin(), Path.end(), [](char a, char b) { return a == '/' && b == '/'; }),
+      Path.end());
+  return Path;
 }
 
 } // namespace zs::platform

@@ -16,5 +16,8 @@ std::string UserName();
 // The file Name inside Folder, with a separator between them when Folder has none. No folder
 // is no folder: a separator put in front would name a file at the root.
 std::string FileInFolder(const std::string &Folder, const std::string &Name);
+// Path with each run of separators made one: a local name with an empty part ("a//b")
+// names the file the system opens as "a/b".
+std::string WithSingleSeparators(std::string Path);
 
 } // namespace zs::platform

@@ -62,6 +62,32 @@ std::u16string Utf8ToUtf16(std::string_view text) {
   return out;
 }
 
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::string DecodePercentEscapes(std::string_view text) {
+  std::string decoded;
+  decoded.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    int high = -1, low = -1;
+    if (text[i] == '%' && i + 2 < text.size()) {
+      high = HexDigitValue(text[i + 1]);
+      low = HexDigitValue(text[i + 2]);
+    }
+    if (high >= 0 && low >= 0) {
+      decoded += static_cast<char>(high * 16 + low);
+      i += 2;
+    } else {
+      decoded += text[i];
+    }
+  }
+  return decoded;
+}
+
 void AppendUtf8(std::string &out, char32_t c) {
   if (c < 0x80) {
     out += char(c);

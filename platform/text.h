@@ -14,6 +14,11 @@ std::string Utf16ToUtf8(std::u16string_view text);
 std::string Windows1252ToUtf8(std::string_view text);
 // Appends one code point as UTF-8; the caller passes only valid code points.
 void AppendUtf8(std::string &out, char32_t c);
+// The value of a hexadecimal digit, -1 for any other byte.
+int HexDigitValue(char c);
+// Text with each %XX replaced by its byte; a "%" not followed by two hexadecimal digits
+// stands for itself.
+std::string DecodePercentEscapes(std::string_view text);
 
 // ASCII case-insensitive comparison and lower-casing.
 bool SameTextIgnoringCase(std::string_view a, std::string_view b);

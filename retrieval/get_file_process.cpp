@@ -9,6 +9,7 @@
 #include <mutex>
 #include <system_error>
 
+#include "platform/folders.h"
 #include "platform/safecall.h"
 #include "platform/worker_pool.h"
 #include "retrieval/content_kinds.h"
@@ -74,14 +75,6 @@ private:
   int64_t total_;
   int64_t position_ = 0;
 };
-
-// Runs of "/" in a local name become one.
-std::string singleSeparators(std::string Name) {
-  Name.erase(
-      std::unique(Name.begin(), Name.end(), [](char a, char b) { return a == '/' && b == '/'; }),
-      Name.end());
-  return Name;
-}
 
 class TGetFileProcess final : public platform::TComObject<IKGetFileProcess, IILinkMessageSupport> {
 public:
@@ -301,7 +294,7 @@ private:
     TProgress progress(total);
     TLocalFileName fileName;
     OleCheck(parser.GetLocalFileName(&fileName));
-    TLocalFileWriter file(singleSeparators(fileName));
+    TLocalFileWriter file(platform::WithSingleSeparators(fileName));
 
     if (kind.empty())
       binaryCopy(tool, file, progress);

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/safecall.h"
+#include "platform/text.h"
 #include "retrieval/content_kinds.h"
 #include "retrieval/tool_errors.h"
 
@@ -17,33 +18,6 @@ using platform::SafeCall;
 
 // The file is read in chunks of this size, so that progress is reported as it goes.
 constexpr int64_t chunkSize = 102400;
-
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// A "%" not followed by two hexadecimal digits stands for itself.
-std::string decodePercentEscapes(const std::string &text) {
-  std::string decoded;
-  decoded.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    int high = -1, low = -1;
-    if (text[i] == '%' && i + 2 < text.size()) {
-      high = hexValue(text[i + 1]);
-      low = hexValue(text[i + 2]);
-    }
-    if (high >= 0 && low >= 0) {
-      decoded += static_cast<char>(high * 16 + low);
-      i += 2;
-    } else {
-      decoded += text[i];
-    }
-  }
-  return decoded;
-}
 
 class TGetLocalFileTool final : public platform::TComObject<IGetFileTool> {
 public:
@@ -101,7 +75,7 @@ private:
 } // namespace
 
 std::string LocalFileOfURL(const TParsedURL &URL) {
-  return "/" + decodePercentEscapes(URL.Path + URL.FileName);
+  return "/" + platform::DecodePercentEscapes(URL.Path + URL.FileName);
 }
 
 ComPtr<IGetFileTool> NewLocalFileTool(const TParsedURL &URL) {
