@@ -32,6 +32,7 @@ public:
   ComPtr<IJobRequest> GetJobRequest() override { return nullptr; }
   void PostCompleteLink(const std::string &, const TFetchOutcome &) override {}
   void PostCancelLink(const std::string &) override {}
+  ComPtr<IUnknown> GetHostManners() override { return nullptr; }
   void PostAddLink(const TLinkDescription &, int32_t) override { ++links; }
   int64_t links = 0;
 };

@@ -244,6 +244,7 @@ void TGetSiteJob::run() {
   std::error_code error;
   if (!std::filesystem::is_directory(projectDir(), error)) saveDescription();
   setState(jsRunning);
+  GetAsyncProvider().As<IPJobAsyncProvider>()->ForgetHostManners();
   GetJobExecuteController()->Add(this);
 }
 

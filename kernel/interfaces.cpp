@@ -134,6 +134,7 @@ constinit EntryPoint<ComPtr<IGetFileTool>(const std::string &, const TURL &)> Cr
 constinit EntryPoint<ComPtr<IKGetFileProcess>(IKGetFileController *, IIJobAsyncProvider *,
                                               const TLinkDescription &, int32_t)>
     CreateGetFileProcess{"CreateGetFileProcess"};
+constinit EntryPoint<ComPtr<IUnknown>()> CreateHostManners{"CreateHostManners"};
 constinit EntryPoint<ComPtr<IIGetFileEvents>(IKGetFileProcess *)> CreateGetFileEvents{
     "CreateGetFileEvents"};
 constinit EntryPoint<ComPtr<IIGetFileEvents>(const std::string &)> CreateGetFileEventsUI{

@@ -624,6 +624,9 @@ public:
   virtual void PostCompleteLink(const std::string &URL, const TFetchOutcome &Outcome) = 0;
   virtual void PostCancelLink(const std::string &URL) = 0;
   virtual void PostAddLink(const TLinkDescription &LinkDesc, int32_t CurrentLevel) = 0;
+  // What the fetches of the job's current run share of the hosts they fetch from, made by
+  // CreateHostManners at the run's first need; empty when nobody fills that. Any thread.
+  virtual ComPtr<IUnknown> GetHostManners() = 0;
 
 protected:
   ~IIJobAsyncProvider() = default;
@@ -635,6 +638,8 @@ public:
   using Base = IIJobAsyncProvider;
 
   virtual ComPtr<IKGetSiteJob> GetJob() = 0;
+  // A new run of the job begins: its fetches learn its hosts' manners anew.
+  virtual void ForgetHostManners() = 0;
 
 protected:
   ~IPJobAsyncProvider() = default;
@@ -1256,6 +1261,9 @@ extern EntryPoint<ComPtr<IKGetFileProcess>(IKGetFileController *Controller,
                                            IIJobAsyncProvider *Owner,
                                            const TLinkDescription &LinkDesc, int32_t Level)>
     CreateGetFileProcess;
+// What one run of a job learns of the hosts it fetches from (what their robots.txt allows,
+// the pause between fetches they ask for), for the run's fetches.
+extern EntryPoint<ComPtr<IUnknown>()> CreateHostManners;
 // The progress reports of a process, passed on to the front-end's display of the fetch.
 extern EntryPoint<ComPtr<IIGetFileEvents>(IKGetFileProcess *Process)> CreateGetFileEvents;
 // The display of one fetch in a front-end (a status bar indicator, a console line); Text

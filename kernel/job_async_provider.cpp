@@ -1,6 +1,7 @@
 #include "kernel/job_async_provider.h"
 
 #include <memory>
+#include <mutex>
 
 #include "kernel/link_messages.h"
 #include "platform/safecall.h"
@@ -46,7 +47,18 @@ public:
     post(std::make_unique<TAddLinkMessage>(this, LinkDesc, CurrentLevel));
   }
 
+  ComPtr<IUnknown> GetHostManners() override {
+    std::lock_guard guard(mannersLock);
+    if (!Manners && CreateHostManners.IsFilled()) Manners = CreateHostManners();
+    return Manners;
+  }
+
   ComPtr<IKGetSiteJob> GetJob() override { return Job; }
+
+  void ForgetHostManners() override {
+    std::lock_guard guard(mannersLock);
+    Manners = nullptr;
+  }
 
   void DispatchMessage(void *Message) override {
     std::unique_ptr<TPostMessage> message(static_cast<TPostMessage *>(Message));
@@ -64,6 +76,8 @@ private:
   }
 
   const ComPtr<IKGetSiteJob> Job;
+  std::mutex mannersLock; // guards Manners
+  ComPtr<IUnknown> Manners;
 };
 
 } // namespace

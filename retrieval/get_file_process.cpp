@@ -14,6 +14,7 @@
 #include "platform/worker_pool.h"
 #include "retrieval/content_kinds.h"
 #include "retrieval/fetch_validators.h"
+#include "retrieval/host_manners.h"
 #include "retrieval/local_file_writer.h"
 #include "retrieval/text_codec.h"
 #include "retrieval/tool_errors.h"
@@ -50,6 +51,14 @@ constexpr int32_t largestChunk = 1 << 20;
 // up to this many times, and no answer makes a fetch wait longer than this many seconds.
 constexpr int MaxRetriesAfterWait = 3;
 constexpr int32_t LongestWaitToRetry = 120;
+// Of a robots.txt, no more than this is read; what follows is not obeyed.
+constexpr size_t LargestRobotsTxt = 512 * 1024;
+
+bool obeysRobotsTxt() {
+  Variant obeys;
+  OleCheck(GetProfiler()->get_Param("ObeyRobotsTxt", &obeys));
+  return !obeys.IsNull() && obeys.AsBoolean();
+}
 
 // The progress of one transfer, in the numbers the display expects.
 class TProgress {
@@ -192,6 +201,7 @@ private:
 
     TParsedURL parsed;
     OleCheck(parser->GetParsedURL(&parsed));
+    if (!takeTurnAtHost(parsed)) throw EInternet("Disallowed by robots.txt (" + LinkDesc.URL + ")");
     // A server that asks to be asked later gets a few more tries, each after its wait.
     for (int tries = 1;; ++tries) {
       ComPtr<IGetFileTool> tool = GetFileTool(parsed, "");
@@ -207,6 +217,55 @@ private:
         waitToRetry(wait);
       }
     }
+  }
+
+  // Whether the host's robots.txt lets the link be fetched, once it is the link's turn there.
+  bool takeTurnAtHost(const TParsedURL &parsed) {
+    if ((parsed.Sheme != "http" && parsed.Sheme != "https") || !obeysRobotsTxt()) return true;
+    ComPtr<IUnknown> manners = Owner->GetHostManners();
+    return !manners || TakeTurnAtHost(
+                           *manners, parsed, [this](const TURL &url) { return readRobotsTxt(url); },
+                           [this](milliseconds pause) { pauseFor(pause); });
+  }
+
+  // A robots.txt that is not there allows everything; one that cannot be read or is no text
+  // is told in the job's log, and allows everything too.
+  std::string readRobotsTxt(const TURL &url) {
+    TParsedURL parsed;
+    if (!ParseURL(url, parsed, false)) return {};
+    ComPtr<IGetFileTool> tool = GetFileTool(parsed, url);
+    if (!tool) return {};
+    std::string text;
+    setTool(tool);
+    try {
+      bool found = false;
+      CheckTool(tool->Open(&found), tool.get(), url);
+      std::string chunk;
+      while (found && text.size() <= LargestRobotsTxt && readChunk(*tool, chunk, url))
+        text += chunk;
+      if (text.size() > LargestRobotsTxt) tool->Abort();
+    } catch (...) {
+      setTool(nullptr);
+      if (CancelRequested) throw;
+      std::string source, message;
+      ExceptionToText(std::current_exception(), source, message);
+      ReportWarning("robots.txt could not be read: " + message +
+                    "; copying as if it allowed everything");
+      return {};
+    }
+    setTool(nullptr);
+    if (text.find('\0') != std::string::npos) {
+      ReportWarning(url + " is not text; copying as if it allowed everything");
+      return {};
+    }
+    if (text.size() > LargestRobotsTxt) {
+      // The last line read whole is the last obeyed.
+      text.resize(text.rfind('\n', LargestRobotsTxt) + 1);
+      ReportWarning(url + " is larger than " + std::to_string(LargestRobotsTxt >> 10) +
+                    " KB; only its first " + std::to_string(LargestRobotsTxt >> 10) +
+                    " KB are obeyed");
+    }
+    return text;
   }
 
   void fetchWith(const ComPtr<IGetFileTool> &tool, IURLParser &parser) {
@@ -307,7 +366,7 @@ private:
   void binaryCopy(IGetFileTool &tool, TLocalFileWriter &file, TProgress &progress) {
     CheckCancel();
     std::string chunk;
-    while (readChunk(tool, chunk)) {
+    while (readChunk(tool, chunk, LinkDesc.URL)) {
       file.Write(chunk);
       progress.Report(*Events, static_cast<int64_t>(chunk.size()));
       CheckCancel();
@@ -321,7 +380,7 @@ private:
     CheckCancel();
     TTextCodec codec;
     std::string chunk, output;
-    while (readChunk(tool, chunk)) {
+    while (readChunk(tool, chunk, LinkDesc.URL)) {
       OleCheck(provider->ProcessBlock(codec.Decode(chunk), &output));
       file.Write(codec.Encode(output));
       progress.Report(*Events, static_cast<int64_t>(chunk.size()));
@@ -332,20 +391,19 @@ private:
   }
 
   // False at the end of the data.
-  bool readChunk(IGetFileTool &tool, std::string &chunk) {
+  bool readChunk(IGetFileTool &tool, std::string &chunk, const TURL &url) {
     int32_t available = 0;
     milliseconds pause{1};
     for (;;) {
-      CheckTool(tool.GetAvailable(&available), &tool, LinkDesc.URL);
+      CheckTool(tool.GetAvailable(&available), &tool, url);
       if (available != 0) break;
-      waitForData(pause);
+      pauseFor(pause);
       pause = std::min(pause * 2, longestPoll);
     }
     if (available < 0) return false;
     chunk.resize(static_cast<size_t>(std::min(available, largestChunk)));
     int32_t read = 0;
-    CheckTool(tool.Read(chunk.data(), static_cast<int32_t>(chunk.size()), &read), &tool,
-              LinkDesc.URL);
+    CheckTool(tool.Read(chunk.data(), static_cast<int32_t>(chunk.size()), &read), &tool, url);
     chunk.resize(static_cast<size_t>(std::clamp<int32_t>(read, 0, int32_t(chunk.size()))));
     return true;
   }
@@ -357,16 +415,11 @@ private:
     std::string text = "The server asks to wait " + std::to_string(seconds) + " s";
     if (waited != seconds) text += "; waiting " + std::to_string(waited) + " s";
     ReportWarning(text + " before asking again (" + LinkDesc.URL + ")");
-    {
-      std::unique_lock lock(waitLock);
-      cancelled.wait_for(lock, std::chrono::seconds(waited),
-                         [this] { return CancelRequested.load(); });
-    }
-    CheckCancel();
+    pauseFor(std::chrono::seconds(waited));
   }
 
-  // Waits for a tool that has nothing yet; a cancellation ends the wait at once.
-  void waitForData(milliseconds Pause) {
+  // A pause of the fetch (for data, for a turn at the host); a cancellation ends it at once.
+  void pauseFor(milliseconds Pause) {
     {
       std::unique_lock lock(waitLock);
       cancelled.wait_for(lock, Pause, [this] { return CancelRequested.load(); });

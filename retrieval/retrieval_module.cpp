@@ -4,6 +4,7 @@
 #include "retrieval/get_file_events.h"
 #include "retrieval/get_file_process.h"
 #include "retrieval/get_file_tool.h"
+#include "retrieval/host_manners.h"
 #include "retrieval/proxy_data.h"
 #include "retrieval/win_inet_connector.h"
 #include "retrieval/win_inet_gft.h"
@@ -15,6 +16,7 @@ void RegisterRetrievalModule() {
   FreeGetFileController.Fill(&retrieval::FreeGetFileController);
   GetFileControllerExists.Fill(&retrieval::GetFileControllerExists);
   CreateGetFileProcess.Fill(&retrieval::NewGetFileProcess);
+  CreateHostManners.Fill(&retrieval::NewHostManners);
   CreateGetFileEvents.Fill(&retrieval::NewGetFileEvents);
   GetFileTool.Fill(&retrieval::ChooseGetFileTool);
   UpdateModulesProxy.Fill(&retrieval::UpdateInetModulesProxy);

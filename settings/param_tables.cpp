@@ -79,6 +79,10 @@ constexpr TParamRec userParams[] = {
     // The requisites of today's pages (srcset, media, icons, lazy images, SVG references).
     {"FollowModernMarkup", settingsGroup, boolean, false,
      [](std::string_view) { return Variant(true); }},
+    // Each host's robots.txt is read before anything else there, and what it disallows is not
+    // fetched.
+    {"ObeyRobotsTxt", settingsGroup, boolean, false,
+     [](std::string_view) { return Variant(true); }},
     prefixToIgnoreRec,
     defaultPortRec,
     inetModuleRec,

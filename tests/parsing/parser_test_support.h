@@ -46,6 +46,7 @@ public:
   ComPtr<IJobRequest> GetJobRequest() override { return nullptr; }
   void PostCompleteLink(const std::string &, const TFetchOutcome &) override {}
   void PostCancelLink(const std::string &) override {}
+  ComPtr<IUnknown> GetHostManners() override { return nullptr; }
   void PostAddLink(const TLinkDescription &LinkDesc, int32_t CurrentLevel) override {
     Links.push_back({LinkDesc.URL, LinkDesc.LinkType, LinkDesc.Tag,
                      ParamsText(LinkDesc.Params.get()), CurrentLevel});

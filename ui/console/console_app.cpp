@@ -35,6 +35,7 @@ ZS_EXCEPTION_CLASS(ECommandFailed, platform::Exception);
 // schemes.
 constexpr const char *settingNames[] = {
     "MaxGetProcessAllowed",
+    "MaxFetchesPerHost",
     "UserAgent",
     "IgnoreSSLInexactnesses",
     "IdleTimeOut",
@@ -42,6 +43,7 @@ constexpr const char *settingNames[] = {
     "IgnorePrefix",
     "DefaultIndexName",
     "FollowModernMarkup",
+    "ObeyRobotsTxt",
     "FirstSiteName",
     "JobDescriptionFileName",
     "QuickSaveFileName",
