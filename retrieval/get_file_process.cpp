@@ -224,16 +224,17 @@ private:
     if ((parsed.Sheme != "http" && parsed.Sheme != "https") || !obeysRobotsTxt()) return true;
     ComPtr<IUnknown> manners = Owner->GetHostManners();
     return !manners || TakeTurnAtHost(
-                           *manners, parsed, [this](const TURL &url) { return readRobotsTxt(url); },
+                           *manners, parsed,
+                           [this](const TParsedURL &robots, const TURL &url) {
+                             return readRobotsTxt(robots, url);
+                           },
                            [this](milliseconds pause) { pauseFor(pause); });
   }
 
   // A robots.txt that is not there allows everything; one that cannot be read or is no text
   // is told in the job's log, and allows everything too.
-  std::string readRobotsTxt(const TURL &url) {
-    TParsedURL parsed;
-    if (!ParseURL(url, parsed, false)) return {};
-    ComPtr<IGetFileTool> tool = GetFileTool(parsed, url);
+  std::string readRobotsTxt(const TParsedURL &robots, const TURL &url) {
+    ComPtr<IGetFileTool> tool = GetFileTool(robots, url);
     if (!tool) return {};
     std::string text;
     setTool(tool);

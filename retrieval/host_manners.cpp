@@ -39,7 +39,7 @@ public:
     robots.Query.clear();
     robots.Anchor.clear();
     const TURL robotsURL = UnparseURL(robots);
-    THost &host = readRulesOf(robotsURL, Read, Pause);
+    THost &host = readRulesOf(robots, robotsURL, Read, Pause);
 
     milliseconds wait{0};
     {
@@ -65,7 +65,8 @@ private:
 
   // The host of RobotsURL, its rules read: by this fetch when it is the first there, or else
   // by the fetch that was, which the others wait for.
-  THost &readRulesOf(const TURL &RobotsURL, const TRobotsReader &Read, const TFetchPause &Pause) {
+  THost &readRulesOf(const TParsedURL &Robots, const TURL &RobotsURL, const TRobotsReader &Read,
+                     const TFetchPause &Pause) {
     for (milliseconds pause{1};; pause = std::min(pause * 2, milliseconds{50})) {
       {
         std::lock_guard guard(lock_);
@@ -80,7 +81,7 @@ private:
     }
     TRobotsRules rules;
     try {
-      rules = TRobotsRules(Read(RobotsURL), agent_);
+      rules = TRobotsRules(Read(Robots, RobotsURL), agent_);
     } catch (...) {
       // A cancelled reader leaves the reading to the next fetch there.
       std::lock_guard guard(lock_);

@@ -13,9 +13,10 @@
 
 namespace zs::retrieval {
 
-// Reads the robots.txt at RobotsURL for the fetch that needs it: its text, or nothing when
-// there is none to obey (the reader says why in the job's log when that is news).
-using TRobotsReader = std::function<std::string(const TURL &RobotsURL)>;
+// Reads the robots.txt at RobotsURL (parsed: Robots) for the fetch that needs it: its text,
+// or nothing when there is none to obey (the reader says why in the job's log when that is
+// news).
+using TRobotsReader = std::function<std::string(const TParsedURL &Robots, const TURL &RobotsURL)>;
 // A pause of the fetch, which a cancellation ends by an exception.
 using TFetchPause = std::function<void(std::chrono::milliseconds)>;
 

@@ -97,7 +97,7 @@ TRobotsRules::TRobotsRules(std::string_view Text, std::string_view Agent) {
   const std::string agent = robotName(Agent.substr(0, Agent.find('/')));
   if (Text.starts_with("\xEF\xBB\xBF")) Text.remove_prefix(3);
   // The rules of the groups that name this program, and of those for every robot; the
-  // first are used when there are any.
+  // first are used when a group names it.
   std::vector<TRule> named, everyone;
   std::optional<std::chrono::milliseconds> namedDelay, everyoneDelay;
   bool forUs = false, forEveryone = false, inAgents = false, namedFound = false;
