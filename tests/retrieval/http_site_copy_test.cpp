@@ -48,6 +48,11 @@ std::vector<std::string> linkTargets(const std::string &text) {
   return targets;
 }
 
+// A whole answer of 200 with the text as its body.
+std::string okAnswer(const std::string &text) {
+  return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(text.size()) + "\r\n\r\n" + text;
+}
+
 // What a raw server answers to a path: canned bytes, then the end of the connection, or
 // silence while the connection stays open, or bytes that never end.
 struct RawAnswer {
@@ -77,6 +82,12 @@ public:
   }
   // The most connections that were open at once.
   int MostOpen() const { return mostOpen_; }
+  // The paths asked for, in order, with when each request came.
+  using TRequest = std::pair<std::string, std::chrono::steady_clock::time_point>;
+  std::vector<TRequest> Requests() {
+    std::lock_guard guard(lock_);
+    return requests_;
+  }
 
 private:
   static bool ready(int fd, short events, int milliseconds) {
@@ -114,12 +125,16 @@ private:
     // "GET /path HTTP/1.1": the path lies between the first two spaces.
     size_t start = request.find(' ') + 1;
     const std::string path = request.substr(start, request.find(' ', start) - start);
+    {
+      std::lock_guard guard(lock_);
+      requests_.emplace_back(path, std::chrono::steady_clock::now());
+    }
     auto found = answers_.find(path);
     RawAnswer answer = found == answers_.end()
                            ? RawAnswer("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n")
                            : found->second;
     {
-      std::lock_guard guard(firstLock_);
+      std::lock_guard guard(lock_);
       if (auto first = first_.find(path); first != first_.end()) {
         answer = first->second;
         first_.erase(first);
@@ -140,8 +155,9 @@ private:
   }
 
   const std::map<std::string, RawAnswer> answers_;
-  std::mutex firstLock_; // guards first_
+  std::mutex lock_; // guards first_ and requests_
   std::map<std::string, RawAnswer> first_;
+  std::vector<TRequest> requests_;
   LocalSocket listener_{true};
   std::atomic<bool> stop_{false};
   std::atomic<int> open_{0}, mostOpen_{0};
@@ -535,16 +551,13 @@ TEST_F(HttpSiteCopy, FetchesOfAJobOnSeveralHostsKeepToThePerHostLimit) {
 // "Too many requests" and "unavailable" with Retry-After make the link wait and try again,
 // the wait capped, while the other links go on.
 TEST_F(HttpSiteCopy, AServerThatAsksToWaitIsAskedAgainAfterTheWaitWithinReason) {
-  auto page = [](const std::string &text) {
-    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(text.size()) + "\r\n\r\n" + text;
-  };
   RawHttpServer server(
-      {{"/index.html", page("<html><a href=busy.html>b</a><a href=later.html>l</a>"
-                            "<a href=other.html>o</a>")},
-       {"/busy.html", page("busy no more")},
+      {{"/index.html", okAnswer("<html><a href=busy.html>b</a><a href=later.html>l</a>"
+                                "<a href=other.html>o</a>")},
+       {"/busy.html", okAnswer("busy no more")},
        {"/later.html", "HTTP/1.1 503 Service Unavailable\r\nRetry-After: 31536000\r\n"
                        "Content-Length: 0\r\n\r\n"},
-       {"/other.html", page("other")}},
+       {"/other.html", okAnswer("other")}},
       {{"/busy.html", "HTTP/1.1 429 Too Many Requests\r\nRetry-After: 1\r\n"
                       "Content-Length: 0\r\n\r\n"}});
   ComPtr<IGetSiteJob> job = NewJob(ctExact, server.URL("/index.html"), server.URL("/"));
@@ -567,6 +580,37 @@ TEST_F(HttpSiteCopy, AServerThatAsksToWaitIsAskedAgainAfterTheWaitWithinReason) 
   OleCheck(job->Pause());
   ASSERT_TRUE(PumpUntil([&] { return InUse(job.get()) == 0; }));
   EXPECT_EQ(LinkStates(job.get())[server.URL("/later.html")], lsPure);
+}
+
+// robots.txt keeps the copy out of what it disallows until it is told to pay no heed, and
+// its Crawl-delay spaces the fetches.
+TEST_F(HttpSiteCopy, RobotsTxtKeepsTheCopyOutOfWhatItDisallowsAndSpacesItsFetches) {
+  RawHttpServer server({{"/robots.txt", okAnswer("User-agent: *\nDisallow: /private\n"
+                                                 "Crawl-delay: 0.25\n")},
+                        {"/index.html", okAnswer("<html><a href=a.html>a</a><a href=b.html>b</a>"
+                                                 "<a href=private.html>p</a>")},
+                        {"/a.html", okAnswer("a")},
+                        {"/b.html", okAnswer("b")},
+                        {"/private.html", okAnswer("mine")}});
+  ComPtr<IGetSiteJob> job = NewJob(ctExact, server.URL("/index.html"), server.URL("/"));
+  ASSERT_TRUE(RunToEnd(job.get()));
+  EXPECT_EQ(LinkStates(job.get())[server.URL("/private.html")], lsCompleteBad);
+  EXPECT_EQ(LogOf(job.get()),
+            (std::vector<std::string>{
+                "Warning: " + server.URL("/robots.txt") + " asks for 0.25 s between fetches",
+                "EInternet: Disallowed by robots.txt (" + server.URL("/private.html") + ")"}));
+  const std::vector<RawHttpServer::TRequest> requests = server.Requests();
+  ASSERT_EQ(requests.size(), 4u);
+  EXPECT_EQ(requests[0].first, "/robots.txt");
+  for (size_t i = 2; i < requests.size(); ++i)
+    EXPECT_GE(requests[i].second - requests[i - 1].second, std::chrono::milliseconds(200))
+        << requests[i].first;
+
+  TScopedParam obey("ObeyRobotsTxt", false);
+  bool waiting = false;
+  OleCheck(job->Retry(&waiting));
+  ASSERT_TRUE(RunToEnd(job.get()));
+  EXPECT_EQ(ReadFile(LocalFileOf(job.get(), server.URL("/private.html"))), "mine");
 }
 
 TEST_F(HttpSiteCopy, BadAnswersFailTheirLinkWithAClearMessageWhileTheRestIsCopied) {
