@@ -549,17 +549,20 @@ TEST_F(HttpSiteCopy, FetchesOfAJobOnSeveralHostsKeepToThePerHostLimit) {
 }
 
 // "Too many requests" and "unavailable" with Retry-After make the link wait and try again,
-// the wait capped, while the other links go on.
+// the wait kept between a second and a limit, while the other links go on.
 TEST_F(HttpSiteCopy, AServerThatAsksToWaitIsAskedAgainAfterTheWaitWithinReason) {
   RawHttpServer server(
       {{"/index.html", okAnswer("<html><a href=busy.html>b</a><a href=later.html>l</a>"
-                                "<a href=other.html>o</a>")},
+                                "<a href=other.html>o</a><a href=dated.html>d</a>")},
        {"/busy.html", okAnswer("busy no more")},
+       {"/dated.html", okAnswer("dated")},
        {"/later.html", "HTTP/1.1 503 Service Unavailable\r\nRetry-After: 31536000\r\n"
                        "Content-Length: 0\r\n\r\n"},
        {"/other.html", okAnswer("other")}},
       {{"/busy.html", "HTTP/1.1 429 Too Many Requests\r\nRetry-After: 1\r\n"
-                      "Content-Length: 0\r\n\r\n"}});
+                      "Content-Length: 0\r\n\r\n"},
+       {"/dated.html", "HTTP/1.1 503 Service Unavailable\r\n"
+                       "Retry-After: Wed, 21 Oct 2015 07:28:00 GMT\r\nContent-Length: 0\r\n\r\n"}});
   ComPtr<IGetSiteJob> job = NewJob(ctExact, server.URL("/index.html"), server.URL("/"));
   OleCheck(job->Run());
   const std::string capped = "Warning: The server asks to wait 31536000 s; waiting 120 s before "
@@ -569,6 +572,7 @@ TEST_F(HttpSiteCopy, AServerThatAsksToWaitIsAskedAgainAfterTheWaitWithinReason) 
     std::map<std::string, TLinkState> states = LinkStates(job.get());
     return states[server.URL("/busy.html")] == lsCompleteOK &&
            states[server.URL("/other.html")] == lsCompleteOK &&
+           states[server.URL("/dated.html")] == lsCompleteOK &&
            std::ranges::count(LogOf(job.get()), capped) == 1;
   })) << ::testing::PrintToString(LogOf(job.get()));
   EXPECT_EQ(ReadFile(LocalFileOf(job.get(), server.URL("/busy.html"))), "busy no more");
@@ -576,6 +580,11 @@ TEST_F(HttpSiteCopy, AServerThatAsksToWaitIsAskedAgainAfterTheWaitWithinReason) 
                                                  "asking again (" +
                                                      server.URL("/busy.html") + ")"),
             1);
+  EXPECT_EQ(
+      std::ranges::count(LogOf(job.get()), "Warning: The server asks to wait 0 s; waiting 1 s "
+                                           "before asking again (" +
+                                               server.URL("/dated.html") + ")"),
+      1);
   // Stopping the job ends the wait at once.
   OleCheck(job->Pause());
   ASSERT_TRUE(PumpUntil([&] { return InUse(job.get()) == 0; }));
