@@ -48,9 +48,10 @@ std::vector<std::string> linkTargets(const std::string &text) {
   return targets;
 }
 
-// A whole answer of 200 with the text as its body.
-std::string okAnswer(const std::string &text) {
-  return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(text.size()) + "\r\n\r\n" + text;
+// A whole answer of 200 with the text as its body, after the header lines given.
+std::string okAnswer(const std::string &text, const std::string &headers = "") {
+  return "HTTP/1.1 200 OK\r\n" + headers + "Content-Length: " + std::to_string(text.size()) +
+         "\r\n\r\n" + text;
 }
 
 // What a raw server answers to a path: canned bytes, then the end of the connection, or
@@ -82,8 +83,11 @@ public:
   }
   // The most connections that were open at once.
   int MostOpen() const { return mostOpen_; }
-  // The paths asked for, in order, with when each request came.
-  using TRequest = std::pair<std::string, std::chrono::steady_clock::time_point>;
+  // The requests, in order: the path asked for, the whole head, and when it came.
+  struct TRequest {
+    std::string Path, Head;
+    std::chrono::steady_clock::time_point At;
+  };
   std::vector<TRequest> Requests() {
     std::lock_guard guard(lock_);
     return requests_;
@@ -127,7 +131,7 @@ private:
     const std::string path = request.substr(start, request.find(' ', start) - start);
     {
       std::lock_guard guard(lock_);
-      requests_.emplace_back(path, std::chrono::steady_clock::now());
+      requests_.push_back({path, request, std::chrono::steady_clock::now()});
     }
     auto found = answers_.find(path);
     RawAnswer answer = found == answers_.end()
@@ -550,6 +554,34 @@ TEST_F(HttpSiteCopy, FetchesOfAJobOnSeveralHostsKeepToThePerHostLimit) {
 
 // "Too many requests" and "unavailable" with Retry-After make the link wait and try again,
 // the wait kept between a second and a limit, while the other links go on.
+// Validators no refresh can use are not kept, and "not modified" to a request for the whole
+// file fails its link; a refresh then asks for those files whole.
+TEST_F(HttpSiteCopy, ValidatorsThatCannotServeARefreshAreToldOfAndTheFilesKept) {
+  const std::string huge(2000, 'e');
+  RawHttpServer server(
+      {{"/index.html", okAnswer("<html><a href=huge.html>h</a><a href=nm.html>n</a>", "ETag:\r\n")},
+       {"/huge.html", okAnswer("huge", "ETag: \"" + huge + "\"\r\n")},
+       {"/nm.html", "HTTP/1.1 304 Not Modified\r\n\r\n"}});
+  ComPtr<IGetSiteJob> job = NewJob(ctExact, server.URL("/index.html"), server.URL("/"));
+  ASSERT_TRUE(RunToEnd(job.get()));
+  const std::vector<std::string> copied = {
+      "Warning: The ETag of 2002 bytes is too long to keep; the next refresh asks for the whole "
+      "file (" +
+          server.URL("/huge.html") + ")",
+      "EInternet: The server answered \"not modified\" to a request for the whole file (" +
+          server.URL("/nm.html") + ")"};
+  EXPECT_EQ(LogOf(job.get()), copied);
+  EXPECT_EQ(LinkStates(job.get())[server.URL("/nm.html")], lsCompleteBad);
+
+  bool waiting = false;
+  OleCheck(job.As<IRefreshableJob>()->Refresh(&waiting));
+  ASSERT_TRUE(RunToEnd(job.get()));
+  for (const RawHttpServer::TRequest &request : server.Requests())
+    EXPECT_EQ(request.Head.find("If-"), std::string::npos) << request.Head;
+  EXPECT_EQ(ReadFile(LocalFileOf(job.get(), server.URL("/huge.html"))), "huge");
+  EXPECT_EQ(LogOf(job.get()).back(), "Warning: Refreshed: 0 unchanged, 2 changed, 0 new, 0 gone");
+}
+
 TEST_F(HttpSiteCopy, AServerThatAsksToWaitIsAskedAgainAfterTheWaitWithinReason) {
   RawHttpServer server(
       {{"/index.html", okAnswer("<html><a href=busy.html>b</a><a href=later.html>l</a>"
@@ -610,10 +642,10 @@ TEST_F(HttpSiteCopy, RobotsTxtKeepsTheCopyOutOfWhatItDisallowsAndSpacesItsFetche
                 "EInternet: Disallowed by robots.txt (" + server.URL("/private.html") + ")"}));
   const std::vector<RawHttpServer::TRequest> requests = server.Requests();
   ASSERT_EQ(requests.size(), 4u);
-  EXPECT_EQ(requests[0].first, "/robots.txt");
+  EXPECT_EQ(requests[0].Path, "/robots.txt");
   for (size_t i = 2; i < requests.size(); ++i)
-    EXPECT_GE(requests[i].second - requests[i - 1].second, std::chrono::milliseconds(200))
-        << requests[i].first;
+    EXPECT_GE(requests[i].At - requests[i - 1].At, std::chrono::milliseconds(200))
+        << requests[i].Path;
 
   TScopedParam obey("ObeyRobotsTxt", false);
   bool waiting = false;
