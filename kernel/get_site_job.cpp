@@ -5,6 +5,7 @@
 
 #include "kernel/interfaces.h"
 #include "kernel/job_async_provider.h"
+#include "platform/atomic_file.h"
 #include "platform/class_table.h"
 #include "platform/folders.h"
 #include "platform/safecall.h"
@@ -142,6 +143,7 @@ private:
   ComPtr<IIGetSiteEvents> events_; // guarded by workerLock_ against worker reads
   ComPtr<IJobRequest> jobRequest_; // guarded by workerLock_ against worker reads
   bool refreshing_ = false;        // a refresh runs: its end is reported
+  bool unfinishedFilesRemoved_ = false;
 };
 
 void TGetSiteJob::Construct(TGetSiteEventsFactory Factory, bool Fresh) {
@@ -243,6 +245,10 @@ void TGetSiteJob::run() {
   if (state_ != jsStopped) return;
   std::error_code error;
   if (!std::filesystem::is_directory(projectDir(), error)) saveDescription();
+  // Only a process that was killed leaves unfinished replacements behind, and only a run
+  // writes there: the first run in this process clears them away.
+  if (!unfinishedFilesRemoved_) platform::TFileReplacement::RemoveUnfinished(projectDir());
+  unfinishedFilesRemoved_ = true;
   setState(jsRunning);
   GetAsyncProvider().As<IPJobAsyncProvider>()->ForgetHostManners();
   GetJobExecuteController()->Add(this);

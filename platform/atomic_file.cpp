@@ -4,12 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <random>
+#include <string_view>
 
 #include "platform/exceptions.h"
 
@@ -55,12 +58,16 @@ void syncFolder(const std::string &folder) {
 
 } // namespace
 
+// A temporary file of a replacement: the file's name followed by this and eight hex digits.
+constexpr std::string_view tempMark = ".~";
+constexpr size_t tempDigits = 8;
+
 TFileReplacement::TFileReplacement(std::string FileName)
     : fileName_(resolveLink(std::move(FileName))) {
   std::random_device random;
   for (int attempt = 0;; ++attempt) {
     char suffix[16];
-    std::snprintf(suffix, sizeof suffix, ".~%08x", unsigned(random()));
+    std::snprintf(suffix, sizeof suffix, "%s%08x", tempMark.data(), unsigned(random()));
     std::string name = fileName_ + suffix;
     // Exclusive, so that two writers never share a temporary file; the umask narrows the mode
     // as it does for any new file.
@@ -77,6 +84,21 @@ TFileReplacement::TFileReplacement(std::string FileName)
 TFileReplacement::~TFileReplacement() {
   // Nothing to report from a destructor: at worst a stray temporary file stays behind.
   if (!committed_) (void)::unlink(tempName_.c_str());
+}
+
+void TFileReplacement::RemoveUnfinished(const std::string &Folder) {
+  namespace fs = std::filesystem;
+  auto isTemporary = [](const std::string &name) {
+    const size_t mark = name.size() - std::min(name.size(), tempMark.size() + tempDigits);
+    return mark > 0 && name.compare(mark, tempMark.size(), tempMark) == 0 &&
+           name.find_first_not_of("0123456789abcdef", mark + tempMark.size()) == std::string::npos;
+  };
+  std::error_code error;
+  for (fs::recursive_directory_iterator file(Folder, error), end; !error && file != end;
+       file.increment(error))
+    if (std::error_code ignored;
+        file->is_regular_file(ignored) && isTemporary(file->path().filename().string()))
+      fs::remove(file->path(), ignored);
 }
 
 void TFileReplacement::Commit() {

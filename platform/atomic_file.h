@@ -23,6 +23,10 @@ public:
   // file's permissions. EOSError when a step fails; the old file is then untouched.
   void Commit();
 
+  // Removes the temporary files that replacements in Folder and below left when the program
+  // was killed before they were done; an error only leaves them.
+  static void RemoveUnfinished(const std::string &Folder);
+
 private:
   std::string fileName_;
   std::string tempName_;

@@ -60,6 +60,26 @@ TEST_F(FileReplacement, FailureToMakeOrCommitLeavesTheOldFileAndNoTemporaryFile)
   EXPECT_EQ(FileCount(), 2u);
 }
 
+// What a killed program left is found below the folder; files only named alike stay.
+TEST_F(FileReplacement, UnfinishedReplacementsAreRemovedAndNothingElse) {
+  fs::create_directories(dir.File("a/b"));
+  std::string deep = dir.File("a/b/page.html");
+  WriteFile(deep, "old");
+  const std::string left = TFileReplacement(deep).TempName();
+  {
+    TFileReplacement killed(deep);
+    fs::copy_file(killed.TempName(), left); // as a kill before the commit would leave it
+  }
+  const std::vector<std::string> kept = {deep, dir.File("a/notes.~draft"),
+                                         dir.File("a/b/x.~0123456G"), dir.File(".~01234567")};
+  for (const std::string &name : kept)
+    WriteFile(name, "mine");
+  TFileReplacement::RemoveUnfinished(dir.Path());
+  EXPECT_FALSE(fs::exists(left));
+  for (const std::string &name : kept)
+    EXPECT_TRUE(fs::exists(name)) << name;
+}
+
 TEST_F(FileReplacement, LinkedNameStaysALink) {
   WriteFile(dir.File("target"), "old");
   fs::create_symlink(dir.File("target"), file);

@@ -5,9 +5,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <map>
+#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/support/test_environment.h"
@@ -156,6 +160,45 @@ TEST_F(Console, AnInterruptedGetGoesOnWhereItStoppedWhenRunAgain) {
   EXPECT_NE(resumed.Output.find("Going on with the job"), std::string::npos);
   for (int page = 0; page < 400; ++page)
     EXPECT_TRUE(std::filesystem::exists(copy + "/page" + std::to_string(page) + ".html")) << page;
+}
+
+TEST_F(Console, ARefreshKilledAtAnyMomentLeavesEveryFileOldOrNewAndGoesOnWhenRunAgain) {
+  namespace fs = std::filesystem;
+  const std::string page = makeSite(150, false), copy = home_.File("copy");
+  ASSERT_EQ(run({"get", page, copy}).ExitCode, 0);
+  // Every file of the site changes, each to more than one write holds.
+  std::map<std::string, std::pair<std::string, std::string>> versions; // name: old, new
+  for (const fs::directory_entry &file : fs::recursive_directory_iterator(home_.File("site"))) {
+    if (!file.is_regular_file()) continue;
+    const std::string name = fs::relative(file.path(), home_.File("site")).string();
+    const std::string old = ReadFile(file.path().string());
+    versions[name] = {old, old + "<!--" + std::string(200 * 1024, 'n') + "-->"};
+    WriteFile(file.path().string(), versions[name].second);
+  }
+  auto expectOldOrNew = [&](bool onlyNew) {
+    for (const auto &[name, version] : versions) {
+      const std::string held = ReadFile(copy + "/" + name);
+      EXPECT_TRUE(held == version.second || (!onlyNew && held == version.first))
+          << name << " holds " << held.size() << " bytes";
+    }
+  };
+
+  std::mt19937 random(20261208);
+  for (int round = 0; round < 4; ++round) {
+    const pid_t pid = start({"refresh", copy, "--connections", "2"});
+    readLine();
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(std::uniform_int_distribution<>(0, 300)(random)));
+    kill(pid, SIGKILL);
+    finish(pid);
+    expectOldOrNew(false);
+  }
+  TRun refreshed = run({"refresh", copy});
+  EXPECT_EQ(refreshed.ExitCode, 0) << refreshed.Output;
+  expectOldOrNew(true);
+  // No temporary file of a replacement is left beside the copied files.
+  for (const fs::directory_entry &file : fs::recursive_directory_iterator(copy))
+    EXPECT_EQ(file.path().filename().string().find(".~"), std::string::npos) << file.path();
 }
 
 TEST_F(Console, ACorruptJobListIsKeptAndSetAsideOnlyWhenAsked) {
