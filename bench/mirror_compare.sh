@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
-# Mirrors one generated site with zsumbra, wget and wget2 and compares them: 20,000 pages in
-# nested folders, about 20 links and 3 images a page, shared style sheets with url(), served
-# by nginx on a free port of 127.0.0.1. Times each copy, counts its files, and checks that
-# every local link of the zsumbra copy leads to a file of the copy. The last line holds the
-# results. Usage: bench/mirror_compare.sh [BUILD_DIR] (default: build/ of the repository).
+# Mirrors one generated site with zsumbra, wget and wget2 and compares them: PAGES pages
+# (20,000 unless told) in nested folders, about 20 links and 3 images a page, shared style
+# sheets with url(), served by nginx on a free port of 127.0.0.1. The programs take turns in
+# each of ROUNDS rounds (3 unless told); each copy is timed, the most memory zsumbra's
+# processes held is noted, and every local link of the zsumbra copies must lead to a file of
+# the copy. Then the first zsumbra copy is refreshed with nothing changed at the source. The
+# last two lines hold the medians and the refresh.
+# Usage: [PAGES=n] [ROUNDS=n] bench/mirror_compare.sh [BUILD_DIR] (default: build/).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build}"
 zsumbra="$build/zsumbra"
-for program in "$zsumbra" /usr/sbin/nginx wget wget2 python3; do
+for program in "$zsumbra" /usr/sbin/nginx /usr/bin/time wget wget2 python3; do
   command -v "$program" >/dev/null || { echo "mirror_compare: $program is missing" >&2; exit 1; }
 done
 
@@ -28,7 +31,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-pages=20000
+pages="${PAGES:-20000}"
+rounds="${ROUNDS:-3}"
 python3 - "$work/site" "$pages" <<'EOF'
 import os, random, sys
 site, pages = sys.argv[1], int(sys.argv[2])
@@ -92,7 +96,10 @@ http {
   scgi_temp_path $work/nginx/temp/scgi;
   types { text/html html; text/css css; image/png png; }
   default_type application/octet-stream;
-  server { listen 127.0.0.1:$port; root $work/site; }
+  server {
+    listen 127.0.0.1:$port; root $work/site;
+    location = /requests-served { stub_status; }
+  }
 }
 EOF
 /usr/sbin/nginx -p "$work/nginx/" -c "$work/nginx/nginx.conf" -e "$work/nginx/error.log" &
@@ -105,33 +112,60 @@ url="http://127.0.0.1:$port/index.html"
 
 now() { date +%s.%N; }
 elapsed() { python3 -c "print('%.2f' % ($2 - $1))"; }
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 files_in() { find "$1" -type f ! -name '#*' | wc -l; }
+served() { curl -s "http://127.0.0.1:$port/requests-served" | awk 'NR == 3 { print $3 }'; }
 
-# zsumbra, with settings and job list of its own.
+# zsumbra has settings and a job list of its own.
 mkdir -p "$work/zs-home"
+zsumbra_env=(env XDG_DATA_HOME="$work/zs-home" ZELVOR_SUMBRA_USER_HIVE="$work/zs-home/user.db"
+  ZELVOR_SUMBRA_MACHINE_HIVE="$work/zs-home/machine.db")
+zsumbra_times=() wget_times=() wget2_times=() rss_kb=()
+broken_total=0
+echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
+for round in $(seq 1 "$rounds"); do
+  copy="$work/zsumbra-$round"
+  start=$(now)
+  /usr/bin/time -f %M -o "$work/rss" "${zsumbra_env[@]}" \
+    "$zsumbra" get "$url" "$copy" --connections 10 -q || echo "zsumbra ended with $?" >&2
+  zsumbra_times+=("$(elapsed "$start" "$(now)")")
+  rss_kb+=("$(tail -n 1 "$work/rss")")
+
+  start=$(now)
+  (cd "$work" && wget -q -r -l inf -k -p -np -P "$work/wget-$round" "$url") ||
+    echo "wget ended with $?" >&2
+  wget_times+=("$(elapsed "$start" "$(now)")")
+
+  start=$(now)
+  (cd "$work" && wget2 -q -r -l inf -k -p -np --max-threads=10 -P "$work/wget2-$round" "$url") ||
+    echo "wget2 ended with $?" >&2
+  wget2_times+=("$(elapsed "$start" "$(now)")")
+
+  # Every local link of the copy's pages and style sheets must lead to a file of the copy.
+  read -r broken checked <<<"$("$root/scripts/broken-links" "$copy" | tail -n 1)"
+  broken_total=$((broken_total + broken))
+  echo "round $round: zsumbra_s=${zsumbra_times[-1]} wget_s=${wget_times[-1]}" \
+    "wget2_s=${wget2_times[-1]} zsumbra_rss_mb=$((rss_kb[-1] / 1024))" \
+    "zsumbra_files=$(files_in "$copy") wget_files=$(files_in "$work/wget-$round")" \
+    "wget2_files=$(files_in "$work/wget2-$round") broken_links=$broken of $checked"
+done
+echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
+
+# A refresh of the first copy with nothing changed: every request is conditional, and no
+# copied file is written again.
+touch "$work/before-refresh"
+sleep 1 # file times of the refresh's writes are later than the mark
+requests_before=$(served)
 start=$(now)
-XDG_DATA_HOME="$work/zs-home" ZELVOR_SUMBRA_USER_HIVE="$work/zs-home/user.db" \
-  ZELVOR_SUMBRA_MACHINE_HIVE="$work/zs-home/machine.db" \
-  "$zsumbra" get "$url" "$work/zsumbra" --connections 10 -q || echo "zsumbra ended with $?" >&2
-zsumbra_s=$(elapsed "$start" "$(now)")
+"${zsumbra_env[@]}" "$zsumbra" refresh "$work/zsumbra-1" -q || echo "refresh ended with $?" >&2
+refresh_s=$(elapsed "$start" "$(now)")
+requests=$(($(served) - requests_before - 1))
+rewritten=$(find "$work/zsumbra-1" -type f ! -name '#*' -newer "$work/before-refresh" | wc -l)
 
-start=$(now)
-(cd "$work" && wget -q -r -l inf -k -p -np -P "$work/wget" "$url") || echo "wget ended with $?" >&2
-wget_s=$(elapsed "$start" "$(now)")
-
-start=$(now)
-(cd "$work" && wget2 -q -r -l inf -k -p -np --max-threads=10 -P "$work/wget2" "$url") ||
-  echo "wget2 ended with $?" >&2
-wget2_s=$(elapsed "$start" "$(now)")
-
-# Every local link of the copy's pages and style sheets must lead to a file of the copy.
-broken=$("$root/scripts/broken-links" "$work/zsumbra" | tail -n 1)
-read -r broken checked <<<"$broken"
-
-zsumbra_files=$(files_in "$work/zsumbra")
-wget_files=$(files_in "$work/wget")
-wget2_files=$(files_in "$work/wget2")
-echo "wget2_files=$wget2_files (the site holds $(files_in "$work/site") files);" \
-  "local links checked in the zsumbra copy: $checked"
-echo "mirror pages=$pages zsumbra_s=$zsumbra_s wget_s=$wget_s wget2_s=$wget2_s" \
-  "zsumbra_files=$zsumbra_files wget_files=$wget_files zsumbra_broken_links=$broken"
+zsumbra_s=$(median "${zsumbra_times[@]}")
+echo "mirror pages=$pages zsumbra_s=$zsumbra_s wget_s=$(median "${wget_times[@]}")" \
+  "wget2_s=$(median "${wget2_times[@]}") zsumbra_rss_mb=$(($(median "${rss_kb[@]}") / 1024))" \
+  "zsumbra_files=$(files_in "$work/zsumbra-1") wget_files=$(files_in "$work/wget-1")" \
+  "zsumbra_broken_links=$broken_total rounds=$rounds"
+echo "refresh pages=$pages full_s=$zsumbra_s unchanged_refresh_s=$refresh_s requests=$requests" \
+  "rewritten_files=$rewritten"
