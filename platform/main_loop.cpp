@@ -81,12 +81,16 @@ bool IsMainThread() {
 }
 
 void PostTask(std::function<void()> task) {
+  bool first;
   {
     MainLoop &l = loop();
     std::lock_guard guard(l.lock);
+    first = l.queue.empty();
     l.queue.push_back(std::move(task));
   }
-  notifyPosted();
+  // A queue that held messages already has its wake-up on the way, and the main thread takes
+  // the whole queue when it wakes: one wake-up serves every message posted until then.
+  if (first) notifyPosted();
 }
 
 void PostToMainThread(void (*procedure)(void *), void *argument) {
@@ -139,10 +143,14 @@ int ProcessPendingMessages() {
     try {
       task();
     } catch (...) {
-      // A failing message must not lose the ones behind it: put them back first.
-      std::lock_guard guard(l.lock);
-      l.queue.insert(l.queue.begin(), std::make_move_iterator(batch.begin()),
-                     std::make_move_iterator(batch.end()));
+      // A failing message must not lose the ones behind it: put them back first, with a
+      // wake-up of their own.
+      {
+        std::lock_guard guard(l.lock);
+        l.queue.insert(l.queue.begin(), std::make_move_iterator(batch.begin()),
+                       std::make_move_iterator(batch.end()));
+      }
+      if (!batch.empty()) notifyPosted();
       throw;
     }
     ++ran;

@@ -45,10 +45,12 @@ void work(std::function<void()> task) {
 void RunInWorkerThread(std::function<void()> Task) {
   TPool &p = pool();
   {
-    std::lock_guard lock(p.Lock);
+    std::unique_lock lock(p.Lock);
     // Each queued task has an idle thread of its own waiting to take it.
     if (p.Idle > static_cast<int>(p.Tasks.size())) {
       p.Tasks.push_back(std::move(Task));
+      // Woken after the lock is let go, the thread does not wait for it at once.
+      lock.unlock();
       p.TaskQueued.notify_one();
       return;
     }
