@@ -75,16 +75,30 @@ TDomainEntry &TLinkTree::findOrAddHost(const TParsedURL &url, bool userEntered,
 std::pair<TFileEntry *, bool> TLinkTree::FindOrAdd(const TParsedURL &url, bool userEntered,
                                                    std::string_view displayName, TEntryList &path) {
   startPath(path);
-  TDirEntry *dir = &findOrAddHost(url, userEntered, displayName);
-  path.push_back(dir);
-  forEachSegment(url.Path, [&](std::string_view name) {
-    auto sub = dir->SubDirs.lower_bound(name);
-    if (sub == dir->SubDirs.end() || TDirectoryOrder::Less(name, (*sub)->Name))
-      sub = dir->SubDirs.emplace_hint(
-          sub, std::make_unique<TDirEntry>(TLinkEntry::TKind::Directory, std::string(name)));
-    dir = sub->get();
+  buildKeyTail(url);
+  folderKey_.assign(key_, 1);
+  folderKey_ += '\n';
+  folderKey_ += url.Path;
+  // A link of the user may move its host to the front: that takes the walk.
+  auto known = userEntered ? folders_.end() : folders_.find(folderKey_);
+  if (known != folders_.end()) {
+    path = known->second;
+    auto &host = static_cast<TDomainEntry &>(*path.front());
+    if (host.DisplayName.empty()) host.DisplayName = displayName;
+  } else {
+    TDirEntry *dir = &findOrAddHost(url, userEntered, displayName);
     path.push_back(dir);
-  });
+    forEachSegment(url.Path, [&](std::string_view name) {
+      auto sub = dir->SubDirs.lower_bound(name);
+      if (sub == dir->SubDirs.end() || TDirectoryOrder::Less(name, (*sub)->Name))
+        sub = dir->SubDirs.emplace_hint(
+            sub, std::make_unique<TDirEntry>(TLinkEntry::TKind::Directory, std::string(name)));
+      dir = sub->get();
+      path.push_back(dir);
+    });
+    folders_.try_emplace(folderKey_, path);
+  }
+  auto *dir = static_cast<TDirEntry *>(path.back());
   const std::string &name = url.FileName;
   auto file = dir->Files.lower_bound(std::string_view(name));
   bool created = file == dir->Files.end() || TCaseBlindOrder::Less(name, file->Name);

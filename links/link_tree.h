@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 
 #include "kernel/interfaces.h"
@@ -203,6 +204,11 @@ private:
   std::set<const TDomainEntry *, TByName<TCaseBlindOrder>> wantedHosts_;
   // The key being looked up; a member so that its buffer is reused from link to link.
   std::string key_;
+  // The host and directories of each host and path written as it was met: a site has few
+  // folders and many links into each, so a link's folder is found at once, not by walking
+  // down the tree. Entries never go away, so what is kept stays true.
+  std::unordered_map<std::string, TEntryList> folders_;
+  std::string folderKey_; // reused like key_
 };
 
 } // namespace zs::links
