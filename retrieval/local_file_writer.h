@@ -4,7 +4,6 @@
 // holds a torn or empty file where a good one was.
 #pragma once
 
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -16,6 +15,9 @@ class TLocalFileWriter {
 public:
   // Creates the file's folders and the file (or its replacement). EOSError when it cannot.
   explicit TLocalFileWriter(std::string FileName);
+  ~TLocalFileWriter();
+  TLocalFileWriter(const TLocalFileWriter &) = delete;
+  TLocalFileWriter &operator=(const TLocalFileWriter &) = delete;
 
   // EOSError when the bytes cannot be written (a full disk).
   void Write(const std::string &Bytes);
@@ -26,7 +28,8 @@ public:
 private:
   std::string fileName_;
   std::unique_ptr<platform::TFileReplacement> replacement_; // when a file was there
-  std::ofstream file_;
+  int file_ = -1;                                           // the open file, until Finish
+  [[noreturn]] void fail(int error) const;
 };
 
 } // namespace zs::retrieval

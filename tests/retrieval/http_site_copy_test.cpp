@@ -565,12 +565,14 @@ TEST_F(HttpSiteCopy, ValidatorsThatCannotServeARefreshAreToldOfAndTheFilesKept) 
   ComPtr<IGetSiteJob> job = NewJob(ctExact, server.URL("/index.html"), server.URL("/"));
   ASSERT_TRUE(RunToEnd(job.get()));
   const std::vector<std::string> copied = {
+      "EInternet: The server answered \"not modified\" to a request for the whole file (" +
+          server.URL("/nm.html") + ")",
       "Warning: The ETag of 2002 bytes is too long to keep; the next refresh asks for the whole "
       "file (" +
-          server.URL("/huge.html") + ")",
-      "EInternet: The server answered \"not modified\" to a request for the whole file (" +
-          server.URL("/nm.html") + ")"};
-  EXPECT_EQ(LogOf(job.get()), copied);
+          server.URL("/huge.html") + ")"};
+  std::vector<std::string> log = LogOf(job.get());
+  std::ranges::sort(log); // the two fetches run side by side
+  EXPECT_EQ(log, copied);
   EXPECT_EQ(LinkStates(job.get())[server.URL("/nm.html")], lsCompleteBad);
 
   bool waiting = false;
