@@ -5,6 +5,7 @@
 
 #include "kernel/link_messages.h"
 #include "platform/safecall.h"
+#include "platform/worker_pool.h"
 
 namespace zs::kernel {
 
@@ -36,15 +37,29 @@ public:
   }
 
   void PostCompleteLink(const std::string &URL, const TFetchOutcome &Outcome) override {
+    postPendingLinks();
     post(std::make_unique<TCompleteLink>(this, URL, Outcome));
   }
 
   void PostCancelLink(const std::string &URL) override {
+    postPendingLinks();
     post(std::make_unique<TCancelLink>(this, URL));
   }
 
+  // A fetch's links go to the main thread together, before its end or once there are many,
+  // so that the main thread is not woken for each; a link posted by another thread goes at
+  // once, as nothing tells of its end.
   void PostAddLink(const TLinkDescription &LinkDesc, int32_t CurrentLevel) override {
-    post(std::make_unique<TAddLinkMessage>(this, LinkDesc, CurrentLevel));
+    if (!platform::InWorkerThread()) {
+      auto message = std::make_unique<TAddLinksMessage>(this);
+      message->Add(LinkDesc, CurrentLevel);
+      post(std::move(message));
+      return;
+    }
+    if (pendingLinks && pendingLinks->Provider.get() != this) postPendingLinks();
+    if (!pendingLinks) pendingLinks = std::make_unique<TAddLinksMessage>(this);
+    pendingLinks->Add(LinkDesc, CurrentLevel);
+    if (pendingLinks->Count() >= LinksPerMessage) postPendingLinks();
   }
 
   ComPtr<IUnknown> GetHostManners() override {
@@ -69,6 +84,17 @@ public:
   }
 
 private:
+  static constexpr size_t LinksPerMessage = 256;
+  // The links this worker thread found and has not posted yet; the message holds its
+  // provider, which posts it.
+  static thread_local std::unique_ptr<TAddLinksMessage> pendingLinks;
+
+  static void postPendingLinks() {
+    if (!pendingLinks) return;
+    auto *provider = static_cast<TJobAsyncProvider *>(pendingLinks->Provider.get());
+    provider->post(std::move(pendingLinks));
+  }
+
   void post(std::unique_ptr<TPostMessage> message) {
     PostLinkMessage(this, message.get());
     // The queue owns it now; DispatchMessage frees it.
@@ -79,6 +105,8 @@ private:
   std::mutex mannersLock; // guards Manners
   ComPtr<IUnknown> Manners;
 };
+
+thread_local std::unique_ptr<TAddLinksMessage> TJobAsyncProvider::pendingLinks;
 
 } // namespace
 

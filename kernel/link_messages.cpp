@@ -1,5 +1,7 @@
 #include "kernel/link_messages.h"
 
+#include <exception>
+
 #include "platform/safecall.h"
 
 namespace zs::kernel {
@@ -26,13 +28,23 @@ ComPtr<IParams> copyOf(IParams *params) {
 
 } // namespace
 
-TAddLinkMessage::TAddLinkMessage(IPJobAsyncProvider *Provider, const TLinkDescription &LinkDesc,
-                                 int32_t CurrentLevel)
-    : TPostMessage(Provider), LinkDesc{LinkDesc.URL, LinkDesc.LinkType, LinkDesc.Tag,
+void TAddLinksMessage::Add(const TLinkDescription &LinkDesc, int32_t CurrentLevel) {
+  links_.emplace_back(TLinkDescription{LinkDesc.URL, LinkDesc.LinkType, LinkDesc.Tag,
                                        copyOf(LinkDesc.Params.get())},
-      CurrentLevel(CurrentLevel) {}
+                      CurrentLevel);
+}
 
-void TAddLinkMessage::Execute() { OleCheck(LinkList->AddLink(LinkDesc, CurrentLevel)); }
+void TAddLinksMessage::Execute() {
+  std::exception_ptr failure;
+  for (const auto &[link, level] : links_) {
+    try {
+      OleCheck(LinkList->AddLink(link, level));
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+    }
+  }
+  if (failure) std::rethrow_exception(failure);
+}
 
 void TCancelLink::Execute() { LinkList->CancelLink(URL); }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "kernel/interfaces.h"
 
@@ -24,15 +25,18 @@ public:
   ComPtr<IILinkList> LinkList; // filled just before Execute
 };
 
-// A link a fetch found on its page.
-class TAddLinkMessage final : public TPostMessage {
+// Links a fetch found on its page, in the order it found them.
+class TAddLinksMessage final : public TPostMessage {
 public:
-  TAddLinkMessage(IPJobAsyncProvider *Provider, const TLinkDescription &LinkDesc,
-                  int32_t CurrentLevel);
+  explicit TAddLinksMessage(IPJobAsyncProvider *Provider) : TPostMessage(Provider) {}
+  void Add(const TLinkDescription &LinkDesc, int32_t CurrentLevel);
+  size_t Count() const { return links_.size(); }
+  // Adds every link; one that fails does not keep the others out, and the first failure
+  // is raised once all were tried.
   void Execute() override;
 
-  TLinkDescription LinkDesc;
-  int32_t CurrentLevel;
+private:
+  std::vector<std::pair<TLinkDescription, int32_t>> links_; // with the level it was found at
 };
 
 // A fetch stopped without a result: its link waits again.

@@ -25,7 +25,10 @@ TPool &pool() {
   return *instance;
 }
 
+thread_local bool inWorkerThread = false;
+
 void work(std::function<void()> task) {
+  inWorkerThread = true;
   TPool &p = pool();
   for (;;) {
     task();
@@ -57,6 +60,8 @@ void RunInWorkerThread(std::function<void()> Task) {
   }
   std::thread(work, std::move(Task)).detach();
 }
+
+bool InWorkerThread() { return inWorkerThread; }
 
 int IdleWorkerThreads() {
   std::lock_guard lock(pool().Lock);

@@ -16,4 +16,7 @@ void RunInWorkerThread(std::function<void()> Task);
 // The threads of the pool waiting for a task now.
 int IdleWorkerThreads();
 
+// Whether the calling thread is one of the pool's.
+bool InWorkerThread();
+
 } // namespace zs::platform
