@@ -5,8 +5,10 @@
 # each of ROUNDS rounds (3 unless told); each copy is timed, the most memory zsumbra's
 # processes held is noted, and every local link of the zsumbra copies must lead to a file of
 # the copy. Then the first zsumbra copy is refreshed with nothing changed at the source. The
-# last two lines hold the medians and the refresh.
-# Usage: [PAGES=n] [ROUNDS=n] bench/mirror_compare.sh [BUILD_DIR] (default: build/).
+# last two lines hold the medians and the refresh. SITE names a folder to serve instead of
+# the generated site (its index.html is where the copies start), such as the Python
+# documentation in /usr/share/doc/python3.11/html.
+# Usage: [PAGES=n | SITE=dir] [ROUNDS=n] bench/mirror_compare.sh [BUILD_DIR] (default: build/).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build}"
@@ -33,7 +35,10 @@ trap cleanup EXIT
 
 pages="${PAGES:-20000}"
 rounds="${ROUNDS:-3}"
-python3 - "$work/site" "$pages" <<'EOF'
+served_dir="${SITE:-$work/site}"
+label="pages=$pages"
+[ -z "${SITE:-}" ] || label="site=$SITE"
+[ -n "${SITE:-}" ] || python3 - "$work/site" "$pages" <<'EOF'
 import os, random, sys
 site, pages = sys.argv[1], int(sys.argv[2])
 random.seed(7)
@@ -94,10 +99,12 @@ http {
   fastcgi_temp_path $work/nginx/temp/fastcgi;
   uwsgi_temp_path $work/nginx/temp/uwsgi;
   scgi_temp_path $work/nginx/temp/scgi;
-  types { text/html html; text/css css; image/png png; }
+  types {
+    text/html html; text/css css; image/png png; image/svg+xml svg; application/javascript js;
+  }
   default_type application/octet-stream;
   server {
-    listen 127.0.0.1:$port; root $work/site;
+    listen 127.0.0.1:$port; root $served_dir;
     location = /requests-served { stub_status; }
   }
 }
@@ -163,9 +170,9 @@ requests=$(($(served) - requests_before - 1))
 rewritten=$(find "$work/zsumbra-1" -type f ! -name '#*' -newer "$work/before-refresh" | wc -l)
 
 zsumbra_s=$(median "${zsumbra_times[@]}")
-echo "mirror pages=$pages zsumbra_s=$zsumbra_s wget_s=$(median "${wget_times[@]}")" \
+echo "mirror $label zsumbra_s=$zsumbra_s wget_s=$(median "${wget_times[@]}")" \
   "wget2_s=$(median "${wget2_times[@]}") zsumbra_rss_mb=$(($(median "${rss_kb[@]}") / 1024))" \
   "zsumbra_files=$(files_in "$work/zsumbra-1") wget_files=$(files_in "$work/wget-1")" \
   "zsumbra_broken_links=$broken_total rounds=$rounds"
-echo "refresh pages=$pages full_s=$zsumbra_s unchanged_refresh_s=$refresh_s requests=$requests" \
+echo "refresh $label full_s=$zsumbra_s unchanged_refresh_s=$refresh_s requests=$requests" \
   "rewritten_files=$rewritten"
