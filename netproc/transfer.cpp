@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "netproc/curl_errors.h"
+#include "platform/text.h"
 
 namespace zs::netproc {
 
@@ -62,12 +63,7 @@ std::optional<std::string_view> HeaderValue(std::string_view line, std::string_v
   if (line.size() <= name.size() || line[name.size()] != ':') return std::nullopt;
   for (size_t i = 0; i < name.size(); ++i)
     if (std::tolower(static_cast<unsigned char>(line[i])) != name[i]) return std::nullopt;
-  std::string_view value = line.substr(name.size() + 1);
-  while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
-    value.remove_prefix(1);
-  while (!value.empty() && (value.back() == ' ' || value.back() == '\t'))
-    value.remove_suffix(1);
-  return value;
+  return platform::WithoutBlanksAround(line.substr(name.size() + 1));
 }
 
 } // namespace

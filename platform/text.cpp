@@ -155,4 +155,10 @@ std::string LowerCase(std::string_view text) {
   return out;
 }
 
+std::string_view WithoutBlanksAround(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
 } // namespace zs::platform

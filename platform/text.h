@@ -25,4 +25,7 @@ bool SameTextIgnoringCase(std::string_view a, std::string_view b);
 int CompareTextIgnoringCase(std::string_view a, std::string_view b);
 std::string LowerCase(std::string_view text);
 
+// The text without the spaces and tabs at its ends.
+std::string_view WithoutBlanksAround(std::string_view text);
+
 } // namespace zs::platform

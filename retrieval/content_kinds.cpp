@@ -35,12 +35,8 @@ std::map<std::string, std::string> readMimeTypes() {
 std::string ContentTypeToKind(const std::string &ContentType) {
   // Servers send parameters ("text/html; charset=utf-8") and write the type in any case:
   // the media type is what is before the parameters, without regard to case.
-  std::string_view type = std::string_view(ContentType).substr(0, ContentType.find(';'));
-  while (!type.empty() && (type.back() == ' ' || type.back() == '\t'))
-    type.remove_suffix(1);
-  while (!type.empty() && (type.front() == ' ' || type.front() == '\t'))
-    type.remove_prefix(1);
-  const std::string media = platform::LowerCase(std::string(type));
+  const std::string media = platform::LowerCase(platform::WithoutBlanksAround(
+      std::string_view(ContentType).substr(0, ContentType.find(';'))));
   if (media == "text/html") return "html";
   if (media == "text/css") return "css";
   if (media == "application/x-javascript") return "script";

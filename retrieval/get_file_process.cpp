@@ -54,12 +54,6 @@ constexpr int32_t LongestWaitToRetry = 120;
 // Of a robots.txt, no more than this is read; what follows is not obeyed.
 constexpr size_t LargestRobotsTxt = 512 * 1024;
 
-bool obeysRobotsTxt() {
-  Variant obeys;
-  OleCheck(GetProfiler()->get_Param("ObeyRobotsTxt", &obeys));
-  return !obeys.IsNull() && obeys.AsBoolean();
-}
-
 // The progress of one transfer, in the numbers the display expects.
 class TProgress {
 public:
@@ -221,7 +215,7 @@ private:
 
   // Whether the host's robots.txt lets the link be fetched, once it is the link's turn there.
   bool takeTurnAtHost(const TParsedURL &parsed) {
-    if ((parsed.Sheme != "http" && parsed.Sheme != "https") || !obeysRobotsTxt()) return true;
+    if (parsed.Sheme != "http" && parsed.Sheme != "https") return true;
     ComPtr<IUnknown> manners = Owner->GetHostManners();
     return !manners || TakeTurnAtHost(
                            *manners, parsed,

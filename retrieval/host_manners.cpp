@@ -29,10 +29,11 @@ protected:
 
 class THostManners final : public platform::TComObject<IRHostManners> {
 public:
-  explicit THostManners(std::string Agent) : agent_(std::move(Agent)) {}
+  THostManners(bool Obey, std::string Agent) : obey_(Obey), agent_(std::move(Agent)) {}
 
   bool TakeTurn(const TParsedURL &Link, const TRobotsReader &Read,
                 const TFetchPause &Pause) override {
+    if (!obey_) return true;
     TParsedURL robots = Link;
     robots.Path = "/";
     robots.FileName = "robots.txt";
@@ -114,6 +115,7 @@ private:
     return text;
   }
 
+  const bool obey_; // robots.txt, for the whole run
   const std::string agent_;
   std::mutex lock_; // guards hosts_ and what they hold
   std::map<TURL, THost> hosts_;
@@ -122,10 +124,13 @@ private:
 } // namespace
 
 ComPtr<IUnknown> NewHostManners() {
-  Variant agent;
+  Variant obey, agent;
+  platform::OleCheck(GetProfiler()->get_Param("ObeyRobotsTxt", &obey));
   platform::OleCheck(GetProfiler()->get_Param("UserAgent", &agent));
   return ComPtr<IUnknown>(
-      platform::MakeCom<THostManners>(agent.IsNull() ? std::string() : agent.AsString()).get());
+      platform::MakeCom<THostManners>(!obey.IsNull() && obey.AsBoolean(),
+                                      agent.IsNull() ? std::string() : agent.AsString())
+          .get());
 }
 
 bool TakeTurnAtHost(IUnknown &Manners, const TParsedURL &Link, const TRobotsReader &Read,

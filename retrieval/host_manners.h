@@ -23,8 +23,8 @@ using TFetchPause = std::function<void(std::chrono::milliseconds)>;
 // Asks the site no more often than this, whatever its Crawl-delay says.
 constexpr std::chrono::seconds LongestCrawlDelay{30};
 
-// The manners of a new run; the agent its groups of robots.txt are chosen by is the
-// UserAgent setting.
+// The manners of a new run, by the settings as the run begins: ObeyRobotsTxt, and
+// UserAgent for the agent that robots.txt groups are chosen by.
 ComPtr<IUnknown> NewHostManners();
 
 // Whether the link may be fetched; returns once it is the link's turn at its host. Manners:

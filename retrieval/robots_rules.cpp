@@ -12,15 +12,6 @@ namespace zs::retrieval {
 
 namespace {
 
-std::string_view trimmed(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-  while (!text.empty() && blank(text.front()))
-    text.remove_prefix(1);
-  while (!text.empty() && blank(text.back()))
-    text.remove_suffix(1);
-  return text;
-}
-
 // A robot's name as groups are compared: letters and digits only, in lower case.
 std::string robotName(std::string_view text) {
   std::string name;
@@ -105,11 +96,11 @@ TRobotsRules::TRobotsRules(std::string_view Text, std::string_view Agent) {
     size_t end = Text.find_first_of("\n\r");
     std::string_view line = Text.substr(0, end);
     Text.remove_prefix(end == std::string_view::npos ? Text.size() : end + 1);
-    line = trimmed(line.substr(0, line.find('#')));
+    line = platform::WithoutBlanksAround(line.substr(0, line.find('#')));
     size_t colon = line.find(':');
     if (colon == std::string_view::npos) continue;
-    const std::string_view key = trimmed(line.substr(0, colon));
-    const std::string_view value = trimmed(line.substr(colon + 1));
+    const std::string_view key = platform::WithoutBlanksAround(line.substr(0, colon));
+    const std::string_view value = platform::WithoutBlanksAround(line.substr(colon + 1));
     if (platform::SameTextIgnoringCase(key, "user-agent")) {
       // Agent lines in a row make one group; an agent line after rules starts the next.
       if (!inAgents) forUs = forEveryone = false;
