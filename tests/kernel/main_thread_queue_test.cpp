@@ -37,26 +37,6 @@ class MainThreadQueue : public ::testing::Test {
   void TearDown() override { platform::ClearMainLoop(); }
 };
 
-TEST_F(MainThreadQueue, LinkMessagesRunInTheMainThreadInEachPostersOrder) {
-  constexpr int posters = 4, perPoster = 100;
-  auto target = platform::MakeCom<Target>();
-  std::vector<Message> messages;
-  for (int i = 0; i < posters * perPoster; ++i)
-    messages.push_back({i % posters, i / posters});
-  std::vector<std::thread> threads;
-  for (int poster = 0; poster < posters; ++poster)
-    threads.emplace_back([&, poster] {
-      for (int i = poster; i < posters * perPoster; i += posters)
-        PostLinkMessage(target.get(), &messages[i]);
-    });
-  for (std::thread &thread : threads)
-    thread.join();
-  ASSERT_TRUE(pumpUntil([&] { return target->received.size() == messages.size(); }));
-  std::vector<int> next(posters, 0);
-  for (const Message &message : target->received)
-    EXPECT_EQ(message.sequence, next[message.poster]++);
-}
-
 // A posted message holds its target until it ran; a release from a worker drops the last
 // reference in the main thread too.
 TEST_F(MainThreadQueue, TargetsEndInTheMainThreadAfterTheirMessagesRan) {
