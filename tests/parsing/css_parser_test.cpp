@@ -5,14 +5,12 @@
 #include <vector>
 
 #include "kernel/interfaces.h"
-#include "platform/safecall.h"
 #include "tests/parsing/parser_test_support.h"
 #include "tests/support/scoped_param.h"
 
 namespace zs {
 namespace {
 
-using platform::OleCheck;
 using testing::TestSheet;
 using testing::TPostedLink;
 
@@ -59,6 +57,9 @@ TEST(CSSParser, ClosedReferencesAreReportedAsImagesAndRewrittenInPlace) {
       EXPECT_EQ(result.Links, sheet.links) << sheet.input;
     }
   }
+  // An empty block in between does not end what was being read.
+  EXPECT_EQ(parseSheet(ctBrowsable, {"x:ur", "", "l(/im", "", "g/a.gif)", ""}).Output,
+            "x:url(../img/a.gif)");
 }
 
 // What @import names is a style sheet, in a string or in url(); with today's requisites
@@ -110,51 +111,14 @@ TEST(CSSParser, TodaysSheetsGiveEveryReferenceABrowserLoads) {
       "x:url(http://host/dir/a b) url( 'http://host/c%27d' ) url(http://host/dir/e(f)");
 }
 
-TEST(CSSParser, AnyCutIntoBlocksGivesTheResultOfTheWholeSheet) {
-  for (const std::string sheet :
-       {"a:url(/b.gif)", "url('/b.gif')", "u:url( x.gif", "uurl(/u.gif)", "url() u(x)",
-        "url(\n/a)url(b)", "@import'/a.c'", "@iMport url(b)", "@imp@import\"y", "image-set('a')",
-        "image-set(t('b", "/**/url(\\)b)*/", "url(\\7 )", "url(' a\\'b')"}) {
-    const auto whole = parseSheet(ctBrowsable, {sheet});
-    testing::ForEveryCut(sheet, [&](const std::vector<std::string> &blocks) {
-      ASSERT_EQ(parseSheet(ctBrowsable, blocks), whole) << sheet << " / " << blocks.size();
-    });
-  }
-  // An empty block in between does not end what was being read.
-  EXPECT_EQ(parseSheet(ctBrowsable, {"x:ur", "", "l(/im", "", "g/a.gif)", ""}).Output,
-            "x:url(../img/a.gif)");
-  std::mt19937 random(7);
-  for (int round = 0; round < 200; ++round) {
-    const std::string sheet =
-        testing::RandomText(random, 600, "url('\" )(\n/a.gif:;{}u@import*\\-set");
-    const auto whole = parseSheet(ctBrowsable, {sheet});
-    for (size_t maxBlock : {1, 3, 64})
-      ASSERT_EQ(parseSheet(ctBrowsable, testing::RandomCut(sheet, random, maxBlock)), whole);
-  }
-}
-
-// The parser on its own, without a provider that would restore an exact copy.
-std::string parseAlone(IJobRequest *job, const std::string &sheet) {
-  ComPtr<IParser> parser = GetParser("css");
-  OleCheck(
-      parser->Init(CreateURLParser(TestSheet, job).get(), job, nullptr, nullptr, nullptr, nullptr));
-  std::string output, rest;
-  OleCheck(parser->ProcessBlock(sheet, &output));
-  OleCheck(parser->Finish(&rest));
-  return output + rest;
-}
-
+// Exact copies and cuts into blocks are the fuzzer's; here a browsable copy rewrites exactly
+// the references it accepts, in any quoting and spacing.
 TEST(CSSParser, CopiesChangeNothingButTheReferencesThatABrowsableCopyAccepts) {
-  auto exact = testing::NewJob(ctExact);
   // The site of this job is elsewhere: it accepts no reference of the sheet.
   auto foreign = testing::NewJob(ctBrowsable, "http://elsewhere.host/");
   std::mt19937 random(11);
-  for (int round = 0; round < 300; ++round) {
+  for (int round = 0; round < 100; ++round) {
     const std::string sheet = testing::RandomText(random, 300, "url('\" )(\n/a.gif:;u");
-    const auto copied = testing::ParseText("css", exact.get(), sheet, TestSheet);
-    ASSERT_EQ(copied.Output, sheet);
-    ASSERT_EQ(copied.Links, parseSheet(ctBrowsable, {sheet}).Links);
-    ASSERT_EQ(parseAlone(exact.get(), sheet), sheet);
     testing::TScopedParam plain("FollowModernMarkup", false);
     ASSERT_EQ(testing::ParseText("css", foreign.get(), sheet, TestSheet).Output, sheet);
   }
