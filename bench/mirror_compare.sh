@@ -2,7 +2,8 @@
 # Mirrors one generated site with zsumbra, wget and wget2 and compares them: PAGES pages
 # (20,000 unless told) in nested folders, about 20 links and 3 images a page, shared style
 # sheets with url(), served by nginx on a free port of 127.0.0.1. The programs take turns in
-# each of ROUNDS rounds (3 unless told); each copy is timed, the most memory zsumbra's
+# each of ROUNDS rounds (3 unless told); each copy is timed, and so is the floor: one curl
+# fetching the files wget copied, ten at a time, parsing nothing. The most memory zsumbra's
 # processes held is noted, and every local link of the zsumbra copies must lead to a file of
 # the copy. Then the first zsumbra copy is refreshed with nothing changed at the source. The
 # last two lines hold the medians and the refresh. SITE names a folder to serve instead of
@@ -13,7 +14,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build}"
 zsumbra="$build/zsumbra"
-for program in "$zsumbra" /usr/sbin/nginx /usr/bin/time wget wget2 python3; do
+for program in "$zsumbra" /usr/sbin/nginx /usr/bin/time wget wget2 curl python3; do
   command -v "$program" >/dev/null || { echo "mirror_compare: $program is missing" >&2; exit 1; }
 done
 
@@ -127,7 +128,7 @@ served() { curl -s "http://127.0.0.1:$port/requests-served" | awk 'NR == 3 { pri
 mkdir -p "$work/zs-home"
 zsumbra_env=(env XDG_DATA_HOME="$work/zs-home" ZELVOR_SUMBRA_USER_HIVE="$work/zs-home/user.db"
   ZELVOR_SUMBRA_MACHINE_HIVE="$work/zs-home/machine.db")
-zsumbra_times=() wget_times=() wget2_times=() rss_kb=()
+zsumbra_times=() wget_times=() wget2_times=() floor_times=() rss_kb=()
 broken_total=0
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 for round in $(seq 1 "$rounds"); do
@@ -148,11 +149,21 @@ for round in $(seq 1 "$rounds"); do
     echo "wget2 ended with $?" >&2
   wget2_times+=("$(elapsed "$start" "$(now)")")
 
+  # The floor: the files wget copied, fetched by one curl ten at a time, with nothing parsed.
+  (cd "$work/wget-$round/127.0.0.1:$port" && find . -type f | sed 's|^\./||') |
+    awk -v base="http://127.0.0.1:$port/" -v out="$work/floor-$round/" \
+      '{ printf "url = \"%s%s\"\noutput = \"%s%d\"\n", base, $0, out, NR }' >"$work/floor.cfg"
+  mkdir -p "$work/floor-$round"
+  start=$(now)
+  curl -s --parallel --parallel-max 10 -K "$work/floor.cfg" || echo "curl ended with $?" >&2
+  floor_times+=("$(elapsed "$start" "$(now)")")
+  rm -rf "$work/floor-$round"
+
   # Every local link of the copy's pages and style sheets must lead to a file of the copy.
   read -r broken checked <<<"$("$root/scripts/broken-links" "$copy" | tail -n 1)"
   broken_total=$((broken_total + broken))
   echo "round $round: zsumbra_s=${zsumbra_times[-1]} wget_s=${wget_times[-1]}" \
-    "wget2_s=${wget2_times[-1]} zsumbra_rss_mb=$((rss_kb[-1] / 1024))" \
+    "wget2_s=${wget2_times[-1]} curl_floor_s=${floor_times[-1]} zsumbra_rss_mb=$((rss_kb[-1] / 1024))" \
     "zsumbra_files=$(files_in "$copy") wget_files=$(files_in "$work/wget-$round")" \
     "wget2_files=$(files_in "$work/wget2-$round") broken_links=$broken of $checked"
 done
@@ -171,7 +182,8 @@ rewritten=$(find "$work/zsumbra-1" -type f ! -name '#*' -newer "$work/before-ref
 
 zsumbra_s=$(median "${zsumbra_times[@]}")
 echo "mirror $label zsumbra_s=$zsumbra_s wget_s=$(median "${wget_times[@]}")" \
-  "wget2_s=$(median "${wget2_times[@]}") zsumbra_rss_mb=$(($(median "${rss_kb[@]}") / 1024))" \
+  "wget2_s=$(median "${wget2_times[@]}") curl_floor_s=$(median "${floor_times[@]}")" \
+  "zsumbra_rss_mb=$(($(median "${rss_kb[@]}") / 1024))" \
   "zsumbra_files=$(files_in "$work/zsumbra-1") wget_files=$(files_in "$work/wget-1")" \
   "zsumbra_broken_links=$broken_total rounds=$rounds"
 echo "refresh $label full_s=$zsumbra_s unchanged_refresh_s=$refresh_s requests=$requests" \
