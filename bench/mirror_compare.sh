@@ -155,7 +155,7 @@ for round in $(seq 1 "$rounds"); do
       '{ printf "url = \"%s%s\"\noutput = \"%s%d\"\n", base, $0, out, NR }' >"$work/floor.cfg"
   mkdir -p "$work/floor-$round"
   start=$(now)
-  curl -s --parallel --parallel-max 10 -K "$work/floor.cfg" || echo "curl ended with $?" >&2
+  curl -s --no-progress-meter --parallel --parallel-max 10 -K "$work/floor.cfg" || echo "curl ended with $?" >&2
   floor_times+=("$(elapsed "$start" "$(now)")")
   rm -rf "$work/floor-$round"
 
