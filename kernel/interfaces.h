@@ -583,8 +583,9 @@ protected:
 };
 
 // The line that ends a refresh, in the job's log and on the console.
+inline constexpr const char *RefreshSummaryText = "Refreshed: ";
 inline std::string RefreshSummary(const IILinkList::TRefreshCounts &Counts) {
-  return "Refreshed: " + std::to_string(Counts.Unchanged) + " unchanged, " +
+  return RefreshSummaryText + std::to_string(Counts.Unchanged) + " unchanged, " +
          std::to_string(Counts.Changed) + " changed, " + std::to_string(Counts.New) + " new, " +
          std::to_string(Counts.Gone) + " gone";
 }

@@ -195,6 +195,11 @@ TEST_F(Console, ARefreshKilledAtAnyMomentLeavesEveryFileOldOrNewAndGoesOnWhenRun
   }
   TRun refreshed = run({"refresh", copy});
   EXPECT_EQ(refreshed.ExitCode, 0) << refreshed.Output;
+  // The summary is told once, on the standard output, though the job's log holds it too.
+  const size_t summary = refreshed.Output.find("Refreshed: ");
+  EXPECT_NE(summary, std::string::npos) << refreshed.Output;
+  EXPECT_EQ(refreshed.Output.find("Refreshed: ", summary + 1), std::string::npos)
+      << refreshed.Output;
   expectOldOrNew(true);
   // No temporary file of a replacement is left beside the copied files.
   for (const fs::directory_entry &file : fs::recursive_directory_iterator(copy))

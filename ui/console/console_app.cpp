@@ -223,6 +223,8 @@ private:
       platform::WaitForMessages(std::chrono::milliseconds(100));
       platform::ProcessPendingMessages();
     }
+    // What the job's end posted (its last log lines) is shown before the final status.
+    platform::ProcessPendingMessages();
     monitor.ShowStatus([&] { return countLinks(job); }, true);
     monitor.EndStatus();
     if (interrupted) {

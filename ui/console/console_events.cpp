@@ -15,8 +15,10 @@ namespace {
 // Carries a line of a job's log from a worker thread to the main thread.
 void showLogLine(void *line) {
   std::unique_ptr<std::string> text(static_cast<std::string *>(line));
-  // Where a redirect led is worth a line only to whoever asked for every detail.
-  if (text->starts_with(WarningLine(std::string(RedirectedText))))
+  // Where a redirect led is worth a line only to whoever asked for every detail; the refresh's
+  // summary has a line of its own on the standard output.
+  if (text->starts_with(WarningLine(std::string(RedirectedText))) ||
+      text->starts_with(WarningLine(RefreshSummaryText)))
     TConsoleMonitor::Instance().Detail(*text);
   else
     TConsoleMonitor::Instance().LogLine(*text);
